@@ -1,0 +1,21 @@
+# Installs the build into a scratch prefix, then builds and runs a consumer against it.
+file(REMOVE_RECURSE ${WORK_DIR})
+set(prefix ${WORK_DIR}/prefix)
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix} --component Unspecified
+                RESULT_VARIABLE rc OUTPUT_QUIET)
+if(rc)
+  message(FATAL_ERROR "install failed: ${rc}")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G ${GENERATOR}
+                        -DCMAKE_PREFIX_PATH=${prefix} RESULT_VARIABLE rc)
+if(rc)
+  message(FATAL_ERROR "configure against the installed package failed")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} --build ${WORK_DIR}/build RESULT_VARIABLE rc)
+if(rc)
+  message(FATAL_ERROR "build against the installed package failed")
+endif()
+execute_process(COMMAND ${WORK_DIR}/build/consumer RESULT_VARIABLE rc)
+if(rc)
+  message(FATAL_ERROR "consumer failed: ${rc}")
+endif()
