@@ -6,6 +6,7 @@
 #include "kokit/Currency.h"
 #include "kokit/DateTime.h"
 #include "kokit/Enums.h"
+#include "kokit/IniItems.h"
 
 namespace kokit {
 
@@ -39,14 +40,12 @@ class KoToolsApp {
                             int32_t lngOpt) const;
 
   // --- Settings store.
-  // `IniItems` is declared in kokit/IniItems.h, which callers include to build the collection.
-  //
   // Loads the settings set `AppName` from HKEY_LOCAL_MACHINE: each stored setting replaces the
   // item's value (and description), each missing one is written from the item's default. Every
   // item handled is left clean. `EncKey` keys the enciphered types. Returns 0, -1 with the
   // status text, or an unexpected error's number with its text; OptStatus()/OptString() and
   // `OptString`, when given, receive them.
-  int32_t LoadIniItems(const std::string& AppName, class IniItems& oIniItems,
+  int32_t LoadIniItems(const std::string& AppName, IniItems& oIniItems,
                        const std::string& EncKey = "", std::string* OptString = nullptr);
   // Writes the dirty items (they stay dirty). Status as LoadIniItems; "" when nothing was
   // written.
