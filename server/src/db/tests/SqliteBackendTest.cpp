@@ -205,3 +205,32 @@ TEST(SqlitePath, BackslashesAndRelativePathsUnderTheMapFolder) {
 
 }  // namespace
 }  // namespace quarlopages::db
+
+#ifdef QUARLOPAGES_DEMO_DB
+namespace quarlopages::db {
+namespace {
+
+// The built demo database answers the Access login with a path relative to its folder.
+TEST(DemoDatabase, OpensWithTheAccessLoginAndHoldsChineseData) {
+  const std::filesystem::path demo = QUARLOPAGES_DEMO_DB;
+  ConnectOptions options;
+  options.mapPath = demo.parent_path().string();
+  auto conn =
+      Connect("Driver={Microsoft Access Driver (*.mdb)};Dbq=.\\demo.db;Uid=admin;Pwd=;", options);
+  auto s = conn->Execute(
+      "select count(*) from employees; select name from departments where id = 2; "
+      "select count(*) from orders; select * from order_totals where id = 1",
+      5);
+  EXPECT_EQ(testing::ReadAll(*s), (std::vector<std::vector<std::string>>{{"30"}}));
+  ASSERT_TRUE(s->NextResult());
+  EXPECT_EQ(testing::ReadAll(*s), (std::vector<std::vector<std::string>>{{"销售部"}}));
+  ASSERT_TRUE(s->NextResult());
+  EXPECT_EQ(testing::ReadAll(*s), (std::vector<std::vector<std::string>>{{"40"}}));
+  ASSERT_TRUE(s->NextResult());
+  EXPECT_EQ(s->Columns().size(), 5u);
+  EXPECT_EQ(testing::ReadAll(*s).size(), 1u);
+}
+
+}  // namespace
+}  // namespace quarlopages::db
+#endif
