@@ -86,7 +86,9 @@ TEST_F(SqliteBackend, UpdateCountsIncludingNoRowMatchedAndDdl) {
 }
 
 TEST_F(SqliteBackend, NullsAndChineseTextComeBackAsTheyAre) {
-  auto s = conn_->Execute("select name, score, note from people order by id", 0);
+  EXPECT_THROW(conn_->Execute(std::string("select 1;\0 drop table people", 25), 0), DbError);
+  auto s = conn_->Execute("select name as 姓名, score, note from people order by id", 0);
+  EXPECT_EQ(s->Columns()[0].name, "姓名");
   EXPECT_EQ(
       ReadAll(*s),
       (Rows{{"张三", "90.5", "<null>"}, {"Li Si", "71.0", "ok"}, {"王五", "<null>", "备注"}}));
