@@ -81,12 +81,12 @@ class QuarloApp : public std::enable_shared_from_this<QuarloApp> {
 
   template <class Body>
   void Run(const char* name, Body body);
-  bool RunExecute(const std::string& sql, std::shared_ptr<XmlRecordset>& result);
-  bool KeyCheck(std::string& answer);
+  bool FacadeOk();
+  bool TestBody();
+  void ShowTestPrompt();
   bool OpenBody(const std::string& connectionString);
+  bool ExecuteBody(const std::string& sql, std::shared_ptr<XmlRecordset>& result);
   void Normalise();
-  bool Fail(const std::string& text);
-  std::string ExecuteUrlFor() const;
 
   std::unique_ptr<Transport> transport_;
   PromptHandler prompt_;

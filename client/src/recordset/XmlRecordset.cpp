@@ -3,12 +3,13 @@
 #include <limits>
 #include <utility>
 
-#include "TRANSPORT_ROUTINES"
+#include "routines/Routines.h"
 #include "conn/LibraryAccess.h"
 #include "kokit/EventPump.h"
 #include "quarlolink/QuarloApp.h"
 #include "recordset/ElementCutter.h"
 #include "recordset/HeadValues.h"
+#include "settings/ClientSettings.h"
 
 namespace quarlolink {
 
@@ -34,7 +35,7 @@ XmlRecordset::XmlRecordset(Tag, std::weak_ptr<QuarloApp> connection)
     : connection_(std::move(connection)), fields_(LibraryAccess::NewFields()) {
   err_.SetUseIn(kokit::xpUseIn_Class);
   err_.SetModuleName("XmlRecordset");
-  err_.SetLogFileName(LOG_FILE_PATH);
+  err_.SetLogFileName(settings::Text("LogFilePath"));
   err_.OnErrOcc([this] { OnError(); });
 }
 
