@@ -10,6 +10,7 @@
 
 #include "errors/LogRecord.h"
 #include "kokit/Codepage.h"
+#include "kokit/DateTime.h"
 
 namespace kokit {
 
@@ -111,7 +112,7 @@ namespace {
 
 detail::LogParts PartsOf(const ErrString& e) {
   detail::LogParts p;
-  p.date = detail::LocalNowText();
+  p.date = DateTime::Now().ToText();
   p.module = e.ModuleName();
   p.function = e.FunctionName();
   p.remark = e.Remark();

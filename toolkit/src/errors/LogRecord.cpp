@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <ctime>
 #include <utility>
 
 #include "kokit/Error.h"
@@ -63,15 +62,6 @@ std::string EventLogText(const LogParts& p) {
   r.append(NumberPart(p)).append(kCrLf);
   if (!p.appendData.empty()) r.append(AppendPart(p));
   return r;
-}
-
-std::string LocalNowText() {
-  std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
-  char buf[32];
-  size_t n = std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
-  return std::string(buf, n);
 }
 
 void AppendToFile(const std::string& path, std::string_view bytes) {

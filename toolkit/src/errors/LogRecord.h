@@ -26,9 +26,6 @@ std::string FileRecord(const LogParts& p);
 // part.
 std::string EventLogText(const LogParts& p);
 
-// The local time now as "yyyy-mm-dd hh:mm:ss".
-std::string LocalNowText();
-
 // Appends bytes to a file, creating it (mode 0600) when missing, in one write. Throws
 // kokit::Error with errno's number when the file cannot be opened or written.
 void AppendToFile(const std::string& path, std::string_view bytes);
