@@ -37,6 +37,30 @@ class KoToolsApp {
                             int32_t lngOpt) const;
 
   // --- Settings store.
+  // `IniItems` is declared in kokit/IniItems.h, which callers include to build the collection.
+  //
+  // Loads the settings set `AppName` from HKEY_LOCAL_MACHINE: each stored setting replaces the
+  // item's value (and description), each missing one is written from the item's default. Every
+  // item handled is left clean. `EncKey` keys the enciphered types. Returns 0, -1 with the
+  // status text, or an unexpected error's number with its text; OptStatus()/OptString() and
+  // `OptString`, when given, receive them.
+  int32_t LoadIniItems(const std::string& AppName, class IniItems& oIniItems,
+                       const std::string& EncKey = "", std::string* OptString = nullptr);
+  // Writes the dirty items (they stay dirty). Status as LoadIniItems; "" when nothing was
+  // written.
+  int32_t SaveIniItems(const std::string& AppName, IniItems& oIniItems,
+                       const std::string& EncKey = "");
+
+  // The same two routines at another place: `root`, the master key the enciphered types' key is
+  // derived under, and a base key ("" for "Software\Tarnwick Studio Applications"). With
+  // `writeMissing` false a missing setting stops the load with -1. The desktop program keeps its
+  // per-user settings with these (HKEY_CURRENT_USER and its own key).
+  int32_t LoadIniItemsAt(xpRegRoot root, const std::string& masterKey, const std::string& AppName,
+                         IniItems& oIniItems, const std::string& EncKey, std::string* OptString,
+                         bool writeMissing, const std::string& baseKey = "");
+  int32_t SaveIniItemsAt(xpRegRoot root, const std::string& masterKey, const std::string& AppName,
+                         IniItems& oIniItems, const std::string& EncKey,
+                         std::string* OptString = nullptr, const std::string& baseKey = "");
 
   // --- Text conversions and string utilities.
 

@@ -1,0 +1,325 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <stdexcept>
+#include <system_error>
+
+#include "TempDir.h"
+#include "errors/LogRecord.h"
+#include "kokit/Codepage.h"
+#include "kokit/ErrString.h"
+
+using namespace kokit;
+using quarlo::testing::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadBytes(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// GBK bytes of the Chinese words in the record.
+const std::string kUnknownGbk = "\xce\xb4\xd6\xaa";                 // 未知
+const std::string kStepGbk = "\xb2\xbd\xd6\xe8";                    // 步骤
+const std::string kLineGbk = "\xd0\xd0\xba\xc5";                    // 行号
+const std::string kAppendGbk = "\xb8\xbd\xbc\xd3\xca\xfd\xbe\xdd";  // 附加数据
+
+class LogFile : public ::testing::Test {
+ protected:
+  void SetUp() override { SetLegacyCodepage("GBK"); }
+
+  // The record without its first line, after checking that line is a date and time.
+  std::string AfterDate(const std::string& record) {
+    static const std::regex date(R"(\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\r\n)");
+    EXPECT_GE(record.size(), 21u);
+    EXPECT_TRUE(std::regex_match(record.substr(0, 21), date)) << record;
+    return record.substr(21);
+  }
+
+  TempDir dir;
+  ErrString err;
+};
+
+}  // namespace
+
+TEST(ErrStringNames, ClassReporterKeepsItsFirstModuleName) {
+  ErrString err;
+  err.SetUseIn(xpUseIn_Class);
+  err.SetModuleName("QuarloApp");
+  err.SetModuleName("Other");
+  EXPECT_EQ(err.ModuleLevel(), 1);
+  EXPECT_EQ(err.ModuleName(), "QuarloApp");
+  err.Clear();
+  EXPECT_EQ(err.ModuleName(), "QuarloApp");  // only a module reporter pops module names
+}
+
+TEST(ErrStringNames, ModuleReporterStacksAndClearPopsBack) {
+  ErrString err;
+  EXPECT_EQ(err.UseIn(), xpUseIn_Module);
+  EXPECT_EQ(err.ModuleName(), "");
+  err.SetModuleName("modA");
+  err.SetModuleName("modB");
+  EXPECT_EQ(err.ModuleLevel(), 2);
+  EXPECT_EQ(err.ModuleName(), "modB");
+  err.Clear();
+  EXPECT_EQ(err.ModuleName(), "modA");
+  err.Clear();
+  EXPECT_EQ(err.ModuleLevel(), 0);
+  EXPECT_EQ(err.ModuleName(), "");
+  err.Clear();  // nothing left to pop
+  EXPECT_EQ(err.ModuleLevel(), 0);
+}
+
+TEST(ErrStringNames, FunctionLevelsKeepTheirOwnRemarks) {
+  ErrString err;
+  err.SetRemark("ignored at level 0");
+  EXPECT_EQ(err.Remark(), "");
+  EXPECT_EQ(err.FunctionName(), "");
+  err.SetFunctionName("Outer");
+  err.SetRemark("outer remark");
+  err.SetFunctionName("Inner");
+  EXPECT_EQ(err.FunctionLevel(), 2);
+  EXPECT_EQ(err.Remark(), "");
+  err.SetRemark("inner remark");
+  err.NextStep();
+  err.NextStep();
+  EXPECT_EQ(err.StepNum(), 2);
+  err.Clear();
+  EXPECT_EQ(err.FunctionLevel(), 1);
+  EXPECT_EQ(err.FunctionName(), "Outer");
+  EXPECT_EQ(err.Remark(), "outer remark");
+  EXPECT_EQ(err.StepNum(), 0);
+  err.Clear();
+  EXPECT_EQ(err.FunctionLevel(), 0);
+  EXPECT_EQ(err.FunctionName(), "");
+}
+
+TEST(ErrStringRaise, OwnerDetectedErrorGivesMinusOneAndItsText) {
+  ErrString err;
+  err.RaiseError(NoSystemError(), 12, "x", "extra");
+  EXPECT_EQ(err.Number(), -1);
+  EXPECT_EQ(err.Description(), "x");
+  EXPECT_EQ(err.LineNumber(), 12);
+  EXPECT_EQ(err.AppendData(), "extra");
+  EXPECT_FALSE(err.SystemErrorPending());
+}
+
+TEST(ErrStringRaise, SystemErrorKeepsItsNumberAndText) {
+  ErrString err;
+  err.RaiseError(Error::FromErrno(ENOENT), 7, "ignored");
+  EXPECT_EQ(err.Number(), ENOENT);
+  EXPECT_EQ(err.Description(), Error::FromErrno(ENOENT).Description());
+  EXPECT_TRUE(err.SystemErrorPending());
+  err.Clear();
+  EXPECT_FALSE(err.SystemErrorPending());
+  EXPECT_EQ(err.Number(), 0);
+  EXPECT_EQ(err.Description(), "");
+  EXPECT_EQ(err.LineNumber(), 0);
+  EXPECT_EQ(err.AppendData(), "");
+}
+
+TEST(ErrStringRaise, ClearKeepsAppendDataUntilTheNextRaise) {
+  ErrString err;
+  err.RaiseError(NoSystemError(), 0, "a", "kept");
+  err.Clear();
+  EXPECT_EQ(err.AppendData(), "kept");
+  err.RaiseError(NoSystemError(), 0, "b");
+  EXPECT_EQ(err.AppendData(), "");
+}
+
+TEST(ErrStringRaise, HandlerRunsBeforeRaiseErrorReturns) {
+  ErrString err;
+  int32_t seenNumber = 0;
+  std::string seenText;
+  int calls = 0;
+  err.OnErrOcc([&] {
+    ++calls;
+    seenNumber = err.Number();
+    seenText = err.Description();
+  });
+  err.RaiseError(NoSystemError(), 0, "失败");
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(seenNumber, -1);
+  EXPECT_EQ(seenText, "失败");
+  err.OnErrOcc(nullptr);
+  err.RaiseError(NoSystemError(), 0, "again");
+  EXPECT_EQ(calls, 1);
+}
+
+TEST(ErrStringRaise, RaiseFromInsideTheHandlerDoesNotRecurse) {
+  ErrString err;
+  int calls = 0;
+  err.OnErrOcc([&] {
+    ++calls;
+    err.RaiseError(Error(5, "inner"), 1);
+  });
+  err.RaiseError(NoSystemError(), 0, "outer");
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(err.Number(), 5);
+  err.RaiseError(NoSystemError(), 0, "next");  // the guard is released afterwards
+  EXPECT_EQ(calls, 2);
+}
+
+TEST(CurrentErrorTest, MapsTheExceptionBeingHandled) {
+  EXPECT_EQ(CurrentError().Number(), 0);
+  auto caught = [](auto&& thrower) {
+    try {
+      thrower();
+    } catch (...) {
+      return CurrentError();
+    }
+    return NoSystemError();
+  };
+  Error e = caught([] { throw Error(13, "类型不匹配"); });
+  EXPECT_EQ(e.Number(), 13);
+  EXPECT_EQ(e.Description(), "类型不匹配");
+  e = caught([] { throw std::system_error(EACCES, std::generic_category(), "open"); });
+  EXPECT_EQ(e.Number(), EACCES);
+  e = caught([] { (void)fs::file_size("/nonexistent/quarlo/file"); });
+  EXPECT_EQ(e.Number(), ENOENT);
+  e = caught([] { throw std::out_of_range("index 9"); });
+  EXPECT_EQ(e.Number(), kUnexpectedErrorNumber);
+  EXPECT_EQ(e.Description(), "index 9");
+  e = caught([] { throw 42; });
+  EXPECT_EQ(e.Number(), kUnexpectedErrorNumber);
+  e = caught([] { throw Error(0, "numberless"); });
+  EXPECT_EQ(e.Number(), kUnexpectedErrorNumber);
+}
+
+TEST_F(LogFile, RecordWithoutNamesSaysUnknown) {
+  err.SetLogFileName((dir / "err.log").string());
+  err.RaiseError(Error(2, "No such file"), 0, "");
+  err.LogToFile();
+  EXPECT_EQ(AfterDate(ReadBytes(dir / "err.log")),
+            kUnknownGbk + "." + kUnknownGbk + "()\r\n(2)No such file\r\n");
+  // The unknown function level stays until the next Clear.
+  EXPECT_EQ(err.FunctionName(), "未知");
+  EXPECT_EQ(err.ModuleName(), "未知");
+  err.Clear();
+  EXPECT_EQ(err.FunctionLevel(), 0);
+}
+
+TEST_F(LogFile, RecordWithStepLineAndAppendedData) {
+  err.SetUseIn(xpUseIn_Class);
+  err.SetModuleName("QuarloApp");
+  err.SetFunctionName("Execute");
+  err.SetRemark("select");
+  err.SetLogFileName((dir / "err.log").string());
+  for (int i = 0; i < 3; ++i) err.NextStep();
+  err.RaiseError(Error(13, "类型不匹配"), 20, "", "数据");
+  err.LogToFile();
+  EXPECT_EQ(AfterDate(ReadBytes(dir / "err.log")),
+            "QuarloApp.Execute(select)[" + kStepGbk + "]=3[" + kLineGbk + "]=20\r\n(13)" +
+                ToLegacy("类型不匹配") + "\r\n(" + kAppendGbk + ")" + ToLegacy("数据") + "\r\n");
+}
+
+TEST_F(LogFile, StepOrLineAloneAndRecordsAppend) {
+  err.SetUseIn(xpUseIn_Form);
+  err.SetModuleName("m");
+  err.SetFunctionName("f");
+  err.SetLogFileName((dir / "err.log").string());
+  err.NextStep();
+  err.RaiseError(Error(1, "a"), 0);
+  err.LogToFile();
+  err.Clear();
+  err.SetFunctionName("g");
+  err.RaiseError(NoSystemError(), 8, "b");
+  err.LogToFile();
+  std::string all = ReadBytes(dir / "err.log");
+  size_t second = all.find("\r\n(1)a\r\n") + 8;
+  EXPECT_EQ(AfterDate(all.substr(0, second)), "m.f()[" + kStepGbk + "]=1\r\n(1)a\r\n");
+  EXPECT_EQ(AfterDate(all.substr(second)), "m.g()[" + kLineGbk + "]=8\r\n(-1)b\r\n");
+}
+
+TEST_F(LogFile, FileThatCannotBeOpenedIsReportedNotFatal) {
+  std::ofstream(dir / "plain") << "x";
+  err.SetLogFileName((dir / "plain" / "err.log").string());
+  err.RaiseError(Error(2, "x"), 0);
+  try {
+    err.LogToFile();
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Number(), ENOTDIR);
+  }
+  // The retry cannot make a folder below a plain file either; the record is dropped quietly.
+  EXPECT_FALSE(err.LogToFileWithRetry());
+  err.SetLogFileName("");
+  EXPECT_FALSE(err.LogToFileWithRetry());
+}
+
+TEST_F(LogFile, MissingFolderIsCreatedOnRetry) {
+  fs::path file = dir / "state" / "quarlo" / "err.log";
+  err.SetLogFileName(file.string());
+  err.RaiseError(Error(2, "x"), 0);
+  EXPECT_THROW(err.LogToFile(), Error);
+  EXPECT_TRUE(err.LogToFileWithRetry());
+  EXPECT_NE(ReadBytes(file).find("(2)x\r\n"), std::string::npos);
+}
+
+TEST_F(LogFile, OwnerHandlerLogsSystemErrorsOnly) {
+  // The owner's protocol: status pair settled in the handler, system errors logged.
+  fs::path file = dir / "logs" / "err.log";
+  err.SetUseIn(xpUseIn_Class);
+  err.SetModuleName("Owner");
+  err.SetLogFileName(file.string());
+  int32_t status = 0;
+  std::string text = "OK";
+  err.OnErrOcc([&] {
+    if (text == "OK") text.clear();
+    if (err.SystemErrorPending()) {
+      status = err.Number();
+      text += err.Description();
+      err.LogToFileWithRetry();
+    } else if (status == 0) {
+      status = -1;
+    }
+  });
+  err.SetFunctionName("Detect");
+  text = "refused";
+  err.RaiseError(NoSystemError(), 3, text);
+  err.Clear();
+  EXPECT_EQ(status, -1);
+  EXPECT_EQ(text, "refused");
+  EXPECT_FALSE(fs::exists(file));
+
+  status = 0;
+  text = "OK";
+  err.SetFunctionName("Throw");
+  try {
+    throw std::system_error(EPIPE, std::generic_category(), "broken");
+  } catch (...) {
+    err.RaiseError(CurrentError(), 9, text);
+  }
+  err.Clear();
+  EXPECT_EQ(status, EPIPE);
+  EXPECT_NE(text.find("broken"), std::string::npos);
+  EXPECT_NE(ReadBytes(file).find("Owner.Throw()[" + kLineGbk + "]=9\r\n(32)"), std::string::npos);
+}
+
+TEST(EventLog, StepAndLineStandOnLinesOfTheirOwn) {
+  detail::LogParts p;
+  p.date = "2003-07-15 18:05:09";
+  p.module = "m";
+  p.function = "f";
+  p.remark = "r";
+  p.step = 3;
+  p.line = 20;
+  p.number = -1;
+  p.description = "d";
+  EXPECT_EQ(detail::EventLogText(p),
+            "2003-07-15 18:05:09\r\nm.f(r)\r\n[步骤]=3\r\n[行号]=20\r\n(-1)d\r\n");
+  p.appendData = "a";
+  p.step = 0;
+  EXPECT_EQ(detail::EventLogText(p),
+            "2003-07-15 18:05:09\r\nm.f(r)\r\n[行号]=20\r\n(-1)d\r\n(附加数据)a");
+  EXPECT_EQ(detail::FileRecord(p),
+            "2003-07-15 18:05:09\r\nm.f(r)[行号]=20\r\n(-1)d\r\n(附加数据)a\r\n");
+}
