@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <clocale>
+#include <cstring>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
