@@ -9,8 +9,8 @@
 #include "kokit/EventPump.h"
 #include "kokit/IniItems.h"
 #include "quarlolink/IEOHttpItem.h"
-#include "settings/ClientSettings.h"
 #include "routines/Routines.h"
+#include "settings/ClientSettings.h"
 
 namespace quarlolink {
 

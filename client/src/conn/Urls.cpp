@@ -11,9 +11,9 @@ std::string KeyCheckUrl(const std::string& site, const std::string& openPath,
   return site + openPath + "?Opt=0&EncKey=" + PercentEncode(EncipherText(encKey, encKey));
 }
 
-std::string OpenUrlFor(const std::string& site, const std::string& openPath,
-                       int32_t commandTimeout, int32_t connectionTimeout,
-                       const std::string& connectionString, const std::string& issuedKey) {
+std::string OpenUrlFor(const std::string& site, const std::string& openPath, int32_t commandTimeout,
+                       int32_t connectionTimeout, const std::string& connectionString,
+                       const std::string& issuedKey) {
   return site + openPath + "?Opt=1&CommandTimeout=" + std::to_string(commandTimeout) +
          "&ConnectionTimeout=" + std::to_string(connectionTimeout) +
          "&ConnectionString=" + PercentEncode(EncipherText(connectionString, issuedKey));
@@ -23,10 +23,11 @@ std::string ExecuteUrlFor(const std::string& site, const std::string& executePat
                           const std::string& encodedSql, int32_t rowsPerComm,
                           int32_t beginRecordset, int32_t moveRows, bool isRemoveSpace,
                           int32_t noHeadAndFields) {
-  return site + executePath + "?SQL=" + encodedSql + "&RowsPerComm=" +
-         std::to_string(rowsPerComm) + "&BeginRecordset=" + std::to_string(beginRecordset) +
-         "&MoveRows=" + std::to_string(moveRows) + "&IsRemoveSpace=" +
-         (isRemoveSpace ? "-1" : "0") + "&IsNoHeadAndFields=" + std::to_string(noHeadAndFields);
+  return site + executePath + "?SQL=" + encodedSql + "&RowsPerComm=" + std::to_string(rowsPerComm) +
+         "&BeginRecordset=" + std::to_string(beginRecordset) +
+         "&MoveRows=" + std::to_string(moveRows) +
+         "&IsRemoveSpace=" + (isRemoveSpace ? "-1" : "0") +
+         "&IsNoHeadAndFields=" + std::to_string(noHeadAndFields);
 }
 
 std::string RewriteDatabasePath(const std::string& connectionString, const std::string& mapPath) {

@@ -12,9 +12,9 @@ std::string KeyCheckUrl(const std::string& site, const std::string& openPath,
                         const std::string& encKey);
 
 // Open: the connection string enciphered under the issued key, percent-encoded.
-std::string OpenUrlFor(const std::string& site, const std::string& openPath,
-                       int32_t commandTimeout, int32_t connectionTimeout,
-                       const std::string& connectionString, const std::string& issuedKey);
+std::string OpenUrlFor(const std::string& site, const std::string& openPath, int32_t commandTimeout,
+                       int32_t connectionTimeout, const std::string& connectionString,
+                       const std::string& issuedKey);
 
 // Execute, with the statement already percent-encoded.
 std::string ExecuteUrlFor(const std::string& site, const std::string& executePath,

@@ -3,12 +3,12 @@
 #include <limits>
 #include <utility>
 
-#include "routines/Routines.h"
 #include "conn/LibraryAccess.h"
 #include "kokit/EventPump.h"
 #include "quarlolink/QuarloApp.h"
 #include "recordset/ElementCutter.h"
 #include "recordset/HeadValues.h"
+#include "routines/Routines.h"
 #include "settings/ClientSettings.h"
 
 namespace quarlolink {

@@ -62,7 +62,8 @@ inline std::string PagedTable(int total, const httplib::Request& req, bool next 
   int count = IntParam(req, "RowsPerComm");
   int last = std::min(total, from + count);
   std::vector<Row> rows;
-  for (int n = from + 1; n <= last; ++n) rows.push_back({std::to_string(n), prefix + std::to_string(n)});
+  for (int n = from + 1; n <= last; ++n)
+    rows.push_back({std::to_string(n), prefix + std::to_string(n)});
   bool eof = last >= total;
   if (IntParam(req, "IsNoHeadAndFields") == 1) {
     return std::string("OK<Head><EOF>") + (eof ? "True" : "False") + "</EOF></Head>" +

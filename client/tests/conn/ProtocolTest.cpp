@@ -42,8 +42,10 @@ TEST_F(ConnTest, KeyCheckSendsTheKeyEncipheredUnderItselfInPercentGroups) {
 TEST_F(ConnTest, TestRefusedByTheSiteShowsThePromptWithTheUrl) {
   site.SetOpenPage([](const httplib::Request&) { return std::string("密钥错误"); });
   std::vector<Strings> prompts;
-  app->SetPromptHandler([&](const std::string& title, const std::string& message,
-                            const std::string& text) { prompts.push_back({title, message, text}); });
+  app->SetPromptHandler(
+      [&](const std::string& title, const std::string& message, const std::string& text) {
+        prompts.push_back({title, message, text});
+      });
   app->Test();
   EXPECT_EQ(app->OptStatus(), -1);
   EXPECT_EQ(app->OptString(), "密钥错误");
@@ -322,7 +324,7 @@ TEST_F(ConnTest, IsRemoveSpaceFalseSendsZero) {
 
 TEST_F(ConnTest, EncKeyAcceptsPrintableAsciiOnly) {
   const std::string before = app->EncKey();
-  for (std::string bad : {"密钥", "ab\tc", std::string("a\x7f")}) {
+  for (std::string bad : {std::string("密钥"), std::string("ab\tc"), std::string("a\x7f")}) {
     app->SetEncKey(bad);
     EXPECT_EQ(app->OptStatus(), -1);
     EXPECT_EQ(app->OptString(), "密钥中不能包括ASCII码在32到126之外的字符");

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "TestServer.h"
+#include "kokit/Codepage.h"
 
 namespace quarlo::testing {
 
@@ -44,7 +45,7 @@ class ScriptedSite {
         res.status = 404;
         return;
       }
-      res.set_content(page(req), "text/plain");
+      res.set_content(kokit::ToLegacy(page(req)), "text/plain");  // answers are in the code page
     };
     server_.server().Get(".*", handler);
     server_.Start();
