@@ -146,7 +146,7 @@ PageResponse Pages::OpenConnection(const PageRequest& request, const QueryString
   options.loginTimeoutSeconds = static_cast<int>(loginTimeout);
   options.sqliteDrivers = config_.sqliteDrivers;
   try {
-    session->connection = db::Connect(*connectionString, options);
+    session->SetConnection(db::Connect(*connectionString, options));
   } catch (const db::DbError& e) {
     return Refuse(e.what());
   }

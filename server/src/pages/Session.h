@@ -20,7 +20,15 @@ struct Session {
   // Drops the statement, then the connection it belongs to.
   void Close() {
     DropCursor();
-    connection.reset();
+    SetConnection(nullptr);
+  }
+  void SetConnection(std::unique_ptr<db::Connection> next) {
+    std::unique_ptr<db::Connection> old;
+    {
+      std::lock_guard lock(cursorMutex);
+      old = std::move(connection);
+      connection = std::move(next);
+    }
   }
   void DropCursor() {
     std::unique_ptr<Cursor> old;
@@ -33,19 +41,23 @@ struct Session {
     std::lock_guard lock(cursorMutex);
     cursor = std::move(next);
   }
-  // From another thread: stops the statement being read, if any.
+  // From another thread, at shutdown: stops the statement being run or read, if any. The
+  // connection is of no further use afterwards.
   void CancelRunning() {
     std::lock_guard lock(cursorMutex);
     if (cursor) cursor->Cancel();
+    if (connection) connection->Cancel();
   }
 
   const std::string id;
   std::mutex mutex;
   std::string issuedKey;
-  std::unique_ptr<db::Connection> connection;
   int commandTimeoutSeconds = 120;
 
-  std::mutex cursorMutex;  // guards cursor against CancelRunning
+  // Set and reset only by the request holding `mutex`, under cursorMutex, so that
+  // CancelRunning can reach them from another thread.
+  std::mutex cursorMutex;
+  std::unique_ptr<db::Connection> connection;
   std::unique_ptr<Cursor> cursor;
 };
 

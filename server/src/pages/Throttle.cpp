@@ -1,6 +1,7 @@
 #include "Throttle.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace quarlopages {
 
@@ -24,14 +25,15 @@ void FailureThrottle::RecordSuccess(const std::string& address) {
 
 void FailureThrottle::Prune(Clock::time_point now) {
   std::erase_if(entries_, [&](const auto& item) { return now - item.second.last > kWindow; });
-  // Still full: forget the quietest half rather than grow without bound.
-  while (entries_.size() >= kMaxAddresses) {
-    auto oldest = std::min_element(
-        entries_.begin(), entries_.end(),
-        [](const auto& a, const auto& b) { return a.second.last < b.second.last; });
-    entries_.erase(oldest);
-    if (entries_.size() < kMaxAddresses / 2) break;
-  }
+  // Still full: forget the quieter half rather than grow without bound.
+  if (entries_.size() < kMaxAddresses) return;
+  std::vector<Clock::time_point> times;
+  times.reserve(entries_.size());
+  for (const auto& item : entries_) times.push_back(item.second.last);
+  auto middle = times.begin() + static_cast<std::ptrdiff_t>(times.size() / 2);
+  std::nth_element(times.begin(), middle, times.end());
+  Clock::time_point cut = *middle;
+  std::erase_if(entries_, [&](const auto& item) { return item.second.last < cut; });
 }
 
 }  // namespace quarlopages
