@@ -3,8 +3,8 @@
 #include <unistd.h>
 
 #include <clocale>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -64,7 +64,8 @@ std::vector<Script> LoadScripts(const Options& o, bool stdinIsTerminal) {
   }
   if (o.sources.empty() && !stdinIsTerminal) {
     try {
-      scripts.push_back({"standard input", DecodeToUtf8(ReadAll(std::cin), o.encoding.value_or("UTF-8"))});
+      scripts.push_back(
+          {"standard input", DecodeToUtf8(ReadAll(std::cin), o.encoding.value_or("UTF-8"))});
     } catch (const DecodeError& e) {
       throw DecodeError(std::string("standard input: ") + e.what() + " (--encoding names another)");
     }
@@ -116,11 +117,12 @@ bool IsQuitCommand(const std::string& line) {
 
 int Interactive(Session& session, const Options& o) {
   std::setlocale(LC_CTYPE, "");  // libedit reads multibyte input by the locale
-  std::cout << "quarlo: type SQL ending in \";\" (or a \"go\" line); \\q quits\n";
+  std::cout << "quarlo: type SQL ending in \";\" (or a \"go\" line); \\q quits" << std::endl;
   LineEditor editor(DefaultHistoryFile());
   std::string buffer;
   for (;;) {
     std::string line;
+    std::cout.flush();  // libedit writes the prompt through stdio
     auto r = editor.Read(buffer.empty() ? "quarlo> " : "quarlo-> ", line);
     if (r == LineEditor::Result::End) {
       std::cout << '\n';
@@ -170,8 +172,7 @@ int Run(const Options& o) {
   if (o.HasSettingOverrides()) scratch.emplace();
 
   // The progress line shares a terminal with the rows only when they are held back (table).
-  Streams streams{std::cout, std::cerr,
-                  stderrTty && !(stdoutTty && format != OutputFormat::Table)};
+  Streams streams{std::cout, std::cerr, stderrTty && !(stdoutTty && format != OutputFormat::Table)};
   Session session(o, format, streams);
   if (!session.ApplySettings()) return kExitUsage;
   if (o.test) return session.Test() ? kExitOk : kExitLoginFailed;

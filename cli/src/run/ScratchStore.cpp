@@ -19,13 +19,15 @@ ScratchStore::ScratchStore() {
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(from, ec)) {
     const std::string name = entry.path().filename().string();
-    if (!entry.is_regular_file() || !(name.ends_with(".sqlite") || name.ends_with(".sqlite-journal")))
+    if (!entry.is_regular_file() ||
+        !(name.ends_with(".sqlite") || name.ends_with(".sqlite-journal")))
       continue;
     std::error_code copyError;
     fs::copy_file(entry.path(), folder_ / name, copyError);
     if (copyError) {
       fs::remove_all(folder_, ec);
-      throw kokit::Error(copyError.value(), "cannot copy the settings store: " + copyError.message());
+      throw kokit::Error(copyError.value(),
+                         "cannot copy the settings store: " + copyError.message());
     }
   }
   if (const char* old = getenv("KOKIT_REGISTRY_DIR")) oldValue_ = old;

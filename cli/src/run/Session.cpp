@@ -31,10 +31,10 @@ Session::Session(const Options& options, OutputFormat format, Streams streams)
   app_->SetWebSite(NormaliseWebSite(options.site));
   // The desktop shows Test's failure in a dialog with the link to try in a browser; here that
   // goes to standard error.
-  app_->SetPromptHandler([this](const std::string&, const std::string& message,
-                                const std::string& text) {
-    streams_.err << "quarlo: " << message << " " << text << '\n';
-  });
+  app_->SetPromptHandler(
+      [this](const std::string&, const std::string& message, const std::string& text) {
+        streams_.err << "quarlo: " << message << " " << text << '\n';
+      });
 }
 
 Session::~Session() { Close(); }

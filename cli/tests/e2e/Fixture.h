@@ -31,11 +31,11 @@ class PagesServer {
   PagesServer(const std::filesystem::path& mapPath, const std::filesystem::path& work) {
     for (int attempt = 0; attempt < 3 && url_.empty(); ++attempt) {
       int port = FreePort();
-      child_ = std::make_unique<Child>(QUARLOPAGES_BIN,
-                                       std::vector<std::string>{"--listen", "127.0.0.1", "--port",
-                                                                std::to_string(port), "--map-path",
-                                                                mapPath.string()},
-                                       work);
+      child_ = std::make_unique<Child>(
+          QUARLOPAGES_BIN,
+          std::vector<std::string>{"--listen", "127.0.0.1", "--port", std::to_string(port),
+                                   "--map-path", mapPath.string()},
+          work);
       auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
       while (std::chrono::steady_clock::now() < end) {
         std::string err = child_->Err();

@@ -39,8 +39,8 @@ class PostgresSite : public ::testing::Test {
                                   "--database", Env("QUARLO_TEST_PG_DATABASE"),
                                   "--user",     Env("QUARLO_TEST_PG_USER")};
     args.insert(args.end(), more.begin(), more.end());
-    return RunQuarlo(work_.path(), args,
-                     {{"QUARLO_PASSWORD", Env("QUARLO_TEST_PG_PASSWORD")}}, stdinFile);
+    return RunQuarlo(work_.path(), args, {{"QUARLO_PASSWORD", Env("QUARLO_TEST_PG_PASSWORD")}},
+                     stdinFile);
   }
 
   static TempDir* dir_;
@@ -90,8 +90,8 @@ TEST_F(PostgresSite, EveryFormatKeepsTheValues) {
 }
 
 TEST_F(PostgresSite, SeveralResultSetsAndRowsAffected) {
-  Result r = Quarlo({"--split", "none", "--format", "table", "-c",
-                     "select 1 as a; select '二' as b"});
+  Result r =
+      Quarlo({"--split", "none", "--format", "table", "-c", "select 1 as a; select '二' as b"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
             " a\n---\n 1\n（所影响的行数为 1 行）\n"
@@ -136,13 +136,20 @@ TEST_F(PostgresSite, GbkQueryFile) {
 }
 
 TEST_F(PostgresSite, CtrlCStopsTheWalkAndClosesCleanly) {
-  std::vector<std::string> args{"--site",     server_->Url(),
-                                "--type",     "sqlserver",
-                                "--server",   "127.0.0.1",
-                                "--database", Env("QUARLO_TEST_PG_DATABASE"),
-                                "--user",     Env("QUARLO_TEST_PG_USER"),
-                                "--rows-per-comm", "5",
-                                "-c",         "select generate_series(1, 10000000)"};
+  std::vector<std::string> args{"--site",
+                                server_->Url(),
+                                "--type",
+                                "sqlserver",
+                                "--server",
+                                "127.0.0.1",
+                                "--database",
+                                Env("QUARLO_TEST_PG_DATABASE"),
+                                "--user",
+                                Env("QUARLO_TEST_PG_USER"),
+                                "--rows-per-comm",
+                                "2",
+                                "-c",
+                                "select generate_series(1, 300000)"};
   Child c(QUARLO_BIN, args, work_.path(), {{"QUARLO_PASSWORD", Env("QUARLO_TEST_PG_PASSWORD")}});
   auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (c.Out().size() < 100 && std::chrono::steady_clock::now() < end) {

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include "Fixture.h"
+#include "Terminal.h"
 #include "kokit/Codepage.h"
 
 using namespace quarlocli::testing;
@@ -41,8 +42,8 @@ class SqliteSite : public ::testing::Test {
 
   // Connection flags for the file database, relative to the server's map folder.
   std::vector<std::string> Login(std::vector<std::string> more) const {
-    std::vector<std::string> args{"--site", server_->Url(), "--type", "access", "--database",
-                                  "db/cli.db"};
+    std::vector<std::string> args{"--site", server_->Url(), "--type",
+                                  "access", "--database",   "db/cli.db"};
     args.insert(args.end(), more.begin(), more.end());
     return args;
   }
@@ -119,8 +120,8 @@ TEST_F(SqliteSite, FailingStatementStopsWithStatusOne) {
   EXPECT_EQ(r.out.find("c\r\n"), std::string::npos);
   EXPECT_NE(r.err.find("no_such_table"), std::string::npos) << r.err;
 
-  Result on = Quarlo({"--continue-on-error", "-c",
-                      "select 1 as a; select * from no_such_table; select 3 as c"});
+  Result on = Quarlo(
+      {"--continue-on-error", "-c", "select 1 as a; select * from no_such_table; select 3 as c"});
   EXPECT_EQ(on.status, 1);
   EXPECT_NE(on.out.find("c\r\n3\r\n"), std::string::npos) << on.out;
 }
@@ -134,8 +135,8 @@ TEST_F(SqliteSite, MaxRowsAndPage) {
   EXPECT_EQ(r.out, "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n");
 
   // One-run settings: pages of 10 rows fetched 10 at a time; page 3 holds rows 21..30.
-  Result p = Quarlo({"--rows-per-comm", "10", "--rows-per-page", "10", "--page", "3",
-                     "--no-header", "-q", "-c", series});
+  Result p = Quarlo({"--rows-per-comm", "10", "--rows-per-page", "10", "--page", "3", "--no-header",
+                     "-q", "-c", series});
   ASSERT_EQ(p.status, 0) << p.err;
   EXPECT_EQ(p.out, "21\r\n22\r\n23\r\n24\r\n25\r\n26\r\n27\r\n28\r\n29\r\n30\r\n");
 
@@ -192,13 +193,13 @@ TEST_F(SqliteSite, WrongKeyOrDatabaseFailsTheLogin) {
   EXPECT_FALSE(key.err.empty());
   EXPECT_EQ(key.out, "");
 
-  Result db = RunQuarlo(work_.path(), {"--site", server_->Url(), "--type", "access",
-                                       "--database", "db/missing.db", "-c", "select 1"});
+  Result db = RunQuarlo(work_.path(), {"--site", server_->Url(), "--type", "access", "--database",
+                                       "db/missing.db", "-c", "select 1"});
   EXPECT_EQ(db.status, 2);
   EXPECT_FALSE(db.err.empty());
 
-  Result site = RunQuarlo(work_.path(), {"--site", "127.0.0.1:1", "--connect-timeout", "2", "-c",
-                                         "select 1"});
+  Result site = RunQuarlo(work_.path(),
+                          {"--site", "127.0.0.1:1", "--connect-timeout", "2", "-c", "select 1"});
   EXPECT_EQ(site.status, 2);
 }
 
@@ -215,11 +216,45 @@ TEST_F(SqliteSite, OneRunSettingsAreNotSaved) {
   };
   const std::string before = snapshot();
   ASSERT_FALSE(before.empty());
-  Result r = Quarlo({"--rows-per-comm", "7", "--open-url", "/quarlo/quarloopen.asp", "-q", "-c",
-                     "select 1 as a"},
-                    env);
+  Result r = Quarlo(
+      {"--rows-per-comm", "7", "--open-url", "/quarlo/quarloopen.asp", "-q", "-c", "select 1 as a"},
+      env);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(snapshot(), before);
+}
+
+TEST_F(SqliteSite, InteractivePromptEditsAndRemembers) {
+  TempDir state;
+  std::vector<std::string> env{"XDG_STATE_HOME=" + state.path().string()};
+  {
+    OnTerminal t(QUARLO_BIN, Login({}), env);
+    ASSERT_TRUE(t.WaitFor("quarlo> ")) << t.Seen();
+    t.Type("select name from t\r");
+    ASSERT_TRUE(t.WaitFor("quarlo-> ")) << t.Seen();
+    t.Type("where id = 1;\r");
+    // On a terminal the table is the default.
+    ASSERT_TRUE(t.WaitFor(" 中文\r\n（所影响的行数为 1 行）")) << t.Seen();
+    ASSERT_TRUE(t.WaitFor("quarlo> ")) << t.Seen();
+    // Ctrl+C drops the line being typed and the prompt goes on.
+    t.Type("select 'half");
+    t.Type("\x03");
+    ASSERT_TRUE(t.WaitFor("quarlo> ")) << t.Seen();
+    t.Type("select * from nope;\r");
+    ASSERT_TRUE(t.WaitFor("quarlo: ")) << t.Seen();
+    ASSERT_TRUE(t.WaitFor("quarlo> ")) << t.Seen();
+    t.Type("\\q\r");
+    EXPECT_EQ(t.Wait(), 0);
+  }
+  {
+    // The history of the first session comes back with the up arrow.
+    OnTerminal t(QUARLO_BIN, Login({}), env);
+    ASSERT_TRUE(t.WaitFor("quarlo> ")) << t.Seen();
+    t.Type("\x1b[A\x1b[A\r");
+    ASSERT_TRUE(t.WaitFor("（所影响的行数为 1 行）")) << t.Seen();
+    ASSERT_TRUE(t.WaitFor("quarlo> ")) << t.Seen();
+    t.Type("\x04");
+    EXPECT_EQ(t.Wait(), 0);
+  }
 }
 
 TEST(Usage, WrongUsageExits64AndHelpExits0) {
