@@ -10,6 +10,7 @@
 #include "db/AdoTypes.h"
 #include "db/OdbcHandle.h"
 #include "db/PsqlOdbc.h"
+#include "db/StatementText.h"
 
 namespace quarlopages::db {
 namespace {
@@ -192,6 +193,7 @@ class OdbcConnection : public Connection {
 
   std::unique_ptr<Statement> Execute(const std::string& sql, int timeoutSeconds) override {
     if (shared_->cancelled) throw DbError(CancelledText());
+    RefuseNulBytes(sql);
     auto statement = std::make_unique<OdbcStatement>(shared_, timeoutSeconds);
     statement->Start(shared_->psqlOdbc ? psqlodbc::KeepOutOfCursor(sql) : sql);
     return statement;
