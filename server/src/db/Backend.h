@@ -51,6 +51,9 @@ class Connection {
   // Starts `sql` (one or more statements) with a time-out in seconds (0: none) and positions on
   // its first result set.
   virtual std::unique_ptr<Statement> Execute(const std::string& sql, int timeoutSeconds) = 0;
+  // Stops whatever runs on this connection, Execute included; for shutdown. May be called from
+  // another thread. Every later call on the connection and its statements then fails.
+  virtual void Cancel() {}
 };
 
 // Chooses the backend by the connection string's `driver=` name and connects.

@@ -1,0 +1,227 @@
+#include "db/OdbcBackend.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "db/AdoTypes.h"
+#include "db/OdbcHandle.h"
+
+namespace quarlopages::db {
+namespace {
+
+// Values are read in pieces of this size, so a long value needs no buffer of its length.
+constexpr SQLLEN kPieceSize = 16 * 1024;
+
+std::string CancelledText() { return "HY008: 语句已取消"; }
+
+// The environment and the connection; statements keep them alive after their Connection.
+struct SharedConnection {
+  SharedConnection() : env(SQL_HANDLE_ENV, SQL_NULL_HANDLE) {
+    SQLSetEnvAttr(env.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    dbc = std::make_unique<OdbcHandle>(SQL_HANDLE_DBC, env.get());
+  }
+  ~SharedConnection() {
+    if (connected) SQLDisconnect(dbc->get());
+  }
+  SharedConnection(const SharedConnection&) = delete;
+  SharedConnection& operator=(const SharedConnection&) = delete;
+
+  void Register(SQLHSTMT stmt) {
+    std::lock_guard lock(mutex);
+    running.push_back(stmt);
+  }
+  void Unregister(SQLHSTMT stmt) {
+    std::lock_guard lock(mutex);
+    running.erase(std::remove(running.begin(), running.end(), stmt), running.end());
+  }
+  void CancelAll() {
+    std::lock_guard lock(mutex);
+    cancelled = true;
+    for (SQLHSTMT stmt : running) SQLCancel(stmt);
+  }
+
+  OdbcHandle env;
+  std::unique_ptr<OdbcHandle> dbc;
+  bool connected = false;
+  std::atomic<bool> cancelled{false};
+  std::mutex mutex;
+  std::vector<SQLHSTMT> running;  // statements Connection::Cancel reaches
+};
+
+class OdbcStatement : public Statement {
+ public:
+  OdbcStatement(std::shared_ptr<SharedConnection> shared, int timeoutSeconds)
+      : shared_(std::move(shared)), stmt_(SQL_HANDLE_STMT, shared_->dbc->get()) {
+    if (timeoutSeconds > 0) {
+      SQLSetStmtAttr(stmt_.get(), SQL_ATTR_QUERY_TIMEOUT,
+                     reinterpret_cast<SQLPOINTER>(static_cast<intptr_t>(timeoutSeconds)), 0);
+    }
+    shared_->Register(stmt_.get());
+  }
+  ~OdbcStatement() override { shared_->Unregister(stmt_.get()); }
+
+  void Start(const std::string& sql) {
+    CheckCancelled();
+    const SQLRETURN rc =
+        SQLExecDirect(stmt_.get(), reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.data())),
+                      static_cast<SQLINTEGER>(sql.size()));
+    if (rc == SQL_NO_DATA) {
+      // A statement that matched no row: a result without columns, 0 rows.
+      active_ = true;
+      return;
+    }
+    Check(rc);
+    active_ = true;
+    Describe();
+  }
+
+  const std::vector<Column>& Columns() const override { return columns_; }
+  int64_t RowsAffected() const override { return rowsAffected_; }
+
+  bool Fetch(Row& row) override {
+    CheckCancelled();
+    if (!active_ || columns_.empty()) return false;
+    const SQLRETURN rc = SQLFetch(stmt_.get());
+    if (rc == SQL_NO_DATA) return false;
+    Check(rc);
+    row.assign(columns_.size(), std::nullopt);
+    for (size_t i = 0; i < columns_.size(); ++i)
+      row[i] = ReadValue(static_cast<SQLUSMALLINT>(i + 1));
+    return true;
+  }
+
+  bool NextResult() override {
+    CheckCancelled();
+    if (!active_) return false;
+    columns_.clear();
+    rowsAffected_ = 0;
+    const SQLRETURN rc = SQLMoreResults(stmt_.get());
+    if (rc == SQL_NO_DATA) {
+      active_ = false;
+      return false;
+    }
+    Check(rc);
+    Describe();
+    return true;
+  }
+
+  void Cancel() override {
+    cancelled_ = true;
+    SQLCancel(stmt_.get());
+  }
+
+ private:
+  bool IsCancelled() const { return cancelled_ || shared_->cancelled; }
+  void CheckCancelled() const {
+    if (IsCancelled()) throw DbError(CancelledText());
+  }
+
+  void Check(SQLRETURN rc) {
+    if (SQL_SUCCEEDED(rc)) return;
+    active_ = false;
+    std::string text = DiagnosticText(SQL_HANDLE_STMT, stmt_.get(), "ODBC: 语句执行失败");
+    if (IsCancelled() && text.rfind("HY008", 0) != 0) text = CancelledText() + "; " + text;
+    throw DbError(text);
+  }
+
+  void Describe() {
+    SQLSMALLINT count = 0;
+    Check(SQLNumResultCols(stmt_.get(), &count));
+    if (count == 0) {
+      SQLLEN rows = 0;
+      rowsAffected_ = SQL_SUCCEEDED(SQLRowCount(stmt_.get(), &rows)) && rows >= 0 ? rows : 0;
+      return;
+    }
+    rowsAffected_ = -1;
+    for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(count); ++i) {
+      std::vector<SQLCHAR> name(256);
+      SQLSMALLINT nameLength = 0, sqlType = 0, digits = 0, nullable = 0;
+      SQLULEN size = 0;
+      Check(SQLDescribeCol(stmt_.get(), i, name.data(), static_cast<SQLSMALLINT>(name.size()),
+                           &nameLength, &sqlType, &size, &digits, &nullable));
+      if (nameLength >= static_cast<SQLSMALLINT>(name.size())) {
+        name.resize(static_cast<size_t>(nameLength) + 1);
+        Check(SQLDescribeCol(stmt_.get(), i, name.data(), static_cast<SQLSMALLINT>(name.size()),
+                             &nameLength, &sqlType, &size, &digits, &nullable));
+      }
+      const ado::TypeAndSize t = ado::FromOdbcType(sqlType, size);
+      columns_.push_back(Column{reinterpret_cast<const char*>(name.data()), t.type, t.size});
+    }
+  }
+
+  // The whole value as UTF-8 text, read piece by piece; nullopt for NULL.
+  std::optional<std::string> ReadValue(SQLUSMALLINT column) {
+    std::string value;
+    std::vector<char> buffer(kPieceSize);
+    for (;;) {
+      SQLLEN indicator = 0;
+      const SQLRETURN rc =
+          SQLGetData(stmt_.get(), column, SQL_C_CHAR, buffer.data(), kPieceSize, &indicator);
+      if (rc == SQL_NO_DATA) break;  // every piece is read
+      Check(rc);
+      if (indicator == SQL_NULL_DATA) return std::nullopt;
+      const bool truncated =
+          rc == SQL_SUCCESS_WITH_INFO && (indicator == SQL_NO_TOTAL || indicator >= kPieceSize);
+      if (truncated) {
+        value.append(buffer.data(), static_cast<size_t>(kPieceSize - 1));
+        continue;
+      }
+      value.append(buffer.data(), static_cast<size_t>(std::max<SQLLEN>(indicator, 0)));
+      break;
+    }
+    return value;
+  }
+
+  std::shared_ptr<SharedConnection> shared_;
+  OdbcHandle stmt_;
+  std::vector<Column> columns_;
+  int64_t rowsAffected_ = 0;
+  bool active_ = false;  // a result set is current
+  std::atomic<bool> cancelled_{false};
+};
+
+class OdbcConnection : public Connection {
+ public:
+  explicit OdbcConnection(std::shared_ptr<SharedConnection> shared) : shared_(std::move(shared)) {}
+
+  std::unique_ptr<Statement> Execute(const std::string& sql, int timeoutSeconds) override {
+    if (shared_->cancelled) throw DbError(CancelledText());
+    auto statement = std::make_unique<OdbcStatement>(shared_, timeoutSeconds);
+    statement->Start(sql);
+    return statement;
+  }
+
+  void Cancel() override { shared_->CancelAll(); }
+
+ private:
+  std::shared_ptr<SharedConnection> shared_;
+};
+
+}  // namespace
+
+std::unique_ptr<Connection> OpenOdbc(const std::string& connectionString,
+                                     const ConnectOptions& options) {
+  auto shared = std::make_shared<SharedConnection>();
+  SQLHDBC dbc = shared->dbc->get();
+  if (options.loginTimeoutSeconds > 0) {
+    SQLSetConnectAttr(
+        dbc, SQL_ATTR_LOGIN_TIMEOUT,
+        reinterpret_cast<SQLPOINTER>(static_cast<intptr_t>(options.loginTimeoutSeconds)), 0);
+  }
+  std::vector<SQLCHAR> completed(1024);
+  SQLSMALLINT completedLength = 0;
+  const SQLRETURN rc = SQLDriverConnect(
+      dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(connectionString.data())),
+      static_cast<SQLSMALLINT>(connectionString.size()), completed.data(),
+      static_cast<SQLSMALLINT>(completed.size()), &completedLength, SQL_DRIVER_NOPROMPT);
+  if (!SQL_SUCCEEDED(rc)) {
+    throw DbError(DiagnosticText(SQL_HANDLE_DBC, dbc, "ODBC: 无法连接数据库"));
+  }
+  shared->connected = true;
+  return std::make_unique<OdbcConnection>(std::move(shared));
+}
+
+}  // namespace quarlopages::db
