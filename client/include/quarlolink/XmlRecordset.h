@@ -75,7 +75,8 @@ class XmlRecordset {
 
   std::weak_ptr<QuarloApp> connection_;
   std::shared_ptr<XmlFields> fields_;
-  std::vector<std::string> columnTags_;  // "~0_", "~1_", ... in column order
+  std::vector<std::string> columnOpen_;   // "<~0_>", "<~1_>", ... in column order
+  std::vector<std::string> columnClose_;  // "</~0_>", ...
   kokit::ErrString err_;
   int32_t optStatus_ = 0;
   std::string optString_ = "OK";

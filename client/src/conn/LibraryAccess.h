@@ -23,6 +23,7 @@ struct LibraryAccess {
   }
   static void RemoveAllFields(XmlFields& fields) { fields.RemoveAll(); }
   static void SetValue(XmlField& field, std::string_view value) { field.value_.assign(value); }
+  static std::string& MutableValue(XmlField& field) { return field.value_; }
   static std::shared_ptr<XmlFields> NewFields() { return std::make_shared<XmlFields>(); }
 
   // Recordset.

@@ -5,7 +5,18 @@
 namespace quarlolink::internal {
 
 ElementCutter::ElementCutter(std::string_view text, std::string_view name)
-    : text_(text), open_("<" + std::string(name) + ">"), close_("</" + std::string(name) + ">") {}
+    : text_(text),
+      open_("<" + std::string(name) + ">"),
+      close_("</" + std::string(name) + ">"),
+      openSearch_(open_.begin(), open_.end()),
+      closeSearch_(close_.begin(), close_.end()) {}
+
+std::size_t ElementCutter::Find(const Searcher& searcher, std::size_t from) const {
+  if (from > text_.size()) return std::string_view::npos;
+  auto hit = searcher(text_.begin() + static_cast<std::ptrdiff_t>(from), text_.end()).first;
+  return hit == text_.end() ? std::string_view::npos
+                            : static_cast<std::size_t>(hit - text_.begin());
+}
 
 std::optional<std::string_view> ElementCutter::Next() {
   // The source ReadTag would see is kept_ + text_[rest_..]. kept_ holds no whole opening tag
@@ -13,11 +24,12 @@ std::optional<std::string_view> ElementCutter::Next() {
   // last open_.size() - 1 characters, reaching across into the remainder.
   const std::size_t tailLen = std::min(kept_.size(), open_.size() - 1);
   std::optional<std::size_t> inKept;  // start of the opening tag within kept_
-  if (tailLen > 0) {
-    std::string seam = kept_.substr(kept_.size() - tailLen);
-    seam.append(text_.substr(rest_, open_.size() - 1));
-    std::size_t j = seam.find(open_);
-    if (j != std::string::npos && j < tailLen) inKept = kept_.size() - tailLen + j;
+  const std::string_view rest = text_.substr(rest_);
+  const std::string_view open = open_;
+  for (std::size_t k = tailLen; k > 0 && !inKept; --k) {  // longest reach = earliest start
+    if (kept_.compare(kept_.size() - k, k, open_, 0, k) == 0 && rest.starts_with(open.substr(k))) {
+      inKept = kept_.size() - k;
+    }
   }
 
   std::size_t openEnd;  // position in text_ just after the opening tag
@@ -25,14 +37,14 @@ std::optional<std::string_view> ElementCutter::Next() {
   if (inKept) {
     openEnd = rest_ + (*inKept + open_.size() - kept_.size());
   } else {
-    found = text_.find(open_, rest_);
+    found = Find(openSearch_, rest_);
     if (found == std::string_view::npos) return std::nullopt;
     openEnd = found + open_.size();
   }
 
   // The closing tag must begin at least one character after the opening tag.
   if (openEnd + 1 > text_.size()) return std::nullopt;
-  std::size_t closeAt = text_.find(close_, openEnd + 1);
+  std::size_t closeAt = Find(closeSearch_, openEnd + 1);
   if (closeAt == std::string_view::npos) return std::nullopt;
 
   if (inKept) {

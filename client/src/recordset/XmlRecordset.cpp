@@ -6,6 +6,7 @@
 #include "conn/LibraryAccess.h"
 #include "kokit/EventPump.h"
 #include "quarlolink/QuarloApp.h"
+#include "recordset/CutElement.h"
 #include "recordset/ElementCutter.h"
 #include "recordset/HeadValues.h"
 #include "routines/Routines.h"
@@ -156,9 +157,10 @@ bool XmlRecordset::ShowNextRow() {
     throw kokit::Error(kSubscriptOutOfRange, "Subscript out of range");
   }
   rowScratch_.assign(batchRows_[static_cast<std::size_t>(p)]);
-  int32_t c = 0;
+  std::size_t c = 0;
   for (const auto& field : *fields_) {
-    LibraryAccess::SetValue(*field, ReadTag(rowScratch_, columnTags_[static_cast<std::size_t>(c)]));
+    std::string& value = LibraryAccess::MutableValue(*field);
+    if (!internal::CutElement(rowScratch_, columnOpen_[c], columnClose_[c], value)) value.clear();
     ++c;
   }
   ++currRow_;
@@ -182,8 +184,8 @@ void XmlRecordset::FillXmlText(std::string text) {
     if (firstFill_) {
       if (!ReadHeaderAndFields(text)) return false;
     } else {
-      std::string head = ReadTag(text, "Head");
-      serverEof_ = internal::HeadBoolean(ReadTag(head, "EOF"));
+      std::string head = internal::CutElement(text, "Head");
+      serverEof_ = internal::HeadBoolean(internal::CutElement(head, "EOF"));
     }
     batchText_ = std::move(text);
     ReadRows();
@@ -194,29 +196,33 @@ void XmlRecordset::FillXmlText(std::string text) {
 
 bool XmlRecordset::ReadHeaderAndFields(std::string& text) {
   LibraryAccess::RemoveAllFields(*fields_);
-  columnTags_.clear();
+  columnOpen_.clear();
+  columnClose_.clear();
   batchRows_.clear();
   rowCount_ = 0;
   currRow_ = 0;
   firstFill_ = false;
 
-  std::string head = ReadTag(text, "Head");
-  recordsAffected_ = internal::HeadInteger(ReadTag(head, "RecordsAffected"));
-  serverEof_ = internal::HeadBoolean(ReadTag(head, "EOF"));
-  nextRecordset_ = internal::HeadBoolean(ReadTag(head, "IsNextRecordset"));
+  using internal::CutElement;
+  std::string head = CutElement(text, "Head");
+  recordsAffected_ = internal::HeadInteger(CutElement(head, "RecordsAffected"));
+  serverEof_ = internal::HeadBoolean(CutElement(head, "EOF"));
+  nextRecordset_ = internal::HeadBoolean(CutElement(head, "IsNextRecordset"));
 
-  std::string list = ReadTag(text, "Fields");
+  std::string list = CutElement(text, "Fields");
   if (list.empty()) return false;  // no columns: a statement without rows
 
   for (int32_t i = 1;; ++i) {
-    std::string f = ReadTag(list, "Field");
+    std::string f = CutElement(list, "Field");
     if (f.empty()) break;
-    std::string name = ReadTag(f, "Name");
-    int32_t type = ToLongOrZero(ReadTag(f, "Type"));
-    int32_t size = ToLongOrZero(ReadTag(f, "DefinedSize"));
+    std::string name = CutElement(f, "Name");
+    int32_t type = ToLongOrZero(CutElement(f, "Type"));
+    int32_t size = ToLongOrZero(CutElement(f, "DefinedSize"));
     if (name.empty()) name = "Col" + std::to_string(i);
     LibraryAccess::AddField(*fields_, name, "", type, size);
-    columnTags_.push_back("~" + std::to_string(i - 1) + "_");
+    std::string tag = "~" + std::to_string(i - 1) + "_";
+    columnOpen_.push_back("<" + tag + ">");
+    columnClose_.push_back("</" + tag + ">");
   }
   return true;
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "kokit/Error.h"
+#include "recordset/CutElement.h"
 #include "recordset/ElementCutter.h"
 #include "recordset/HeadValues.h"
 #include "routines/Routines.h"
@@ -57,6 +58,23 @@ TEST(ElementCutter, AgreesWithReadTagOnRandomTexts) {
     int n = static_cast<int>(rng() % 14);
     for (int i = 0; i < n; ++i) text += pieces[rng() % pieces.size()];
     ASSERT_EQ(ByCutter(text, "R"), ByReadTag(text, "R")) << text;
+  }
+}
+
+TEST(CutElement, CutsInPlaceLikeReadTag) {
+  std::mt19937 rng(7);
+  const std::vector<std::string> pieces = {"<~0_>", "</~0_>", "<~1_>", "</~1_>", "<",
+                                           ">",     "~0_",    "中",    "x",      "</"};
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    int n = static_cast<int>(rng() % 12);
+    for (int i = 0; i < n; ++i) text += pieces[rng() % pieces.size()];
+    std::string byReadTag = text;
+    std::string inPlace = text;
+    for (const char* name : {"~1_", "~0_", "~1_"}) {
+      ASSERT_EQ(quarlolink::internal::CutElement(inPlace, name), ReadTag(byReadTag, name)) << text;
+      ASSERT_EQ(inPlace, byReadTag) << text;
+    }
   }
 }
 
