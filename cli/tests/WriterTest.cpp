@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <thread>
 
 #include "output/ResultWriter.h"
 #include "output/TableWriter.h"
 #include "output/TextWriters.h"
+#include "term/Terminal.h"
 
 using namespace quarlocli;
 
@@ -95,4 +97,25 @@ TEST(JsonWriter, OneObjectPerRowWithEscapes) {
   std::string s;
   AppendJsonString(s, std::string("\\\x01\x7f\xff\t", 5));
   EXPECT_EQ(s, "\"\\\\\\u0001\\u007f\xEF\xBF\xBD\\t\"");
+}
+
+TEST(ProgressLine, ShowsOnlyForLongResultsAndErasesItself) {
+  std::ostringstream err;
+  {
+    ProgressLine off(err, false);
+    off.Start();
+    off.Update(1);
+  }
+  EXPECT_EQ(err.str(), "");
+
+  ProgressLine p(err, true);
+  p.Start();
+  p.Update(10);  // a short result shows nothing
+  EXPECT_EQ(err.str(), "");
+  std::this_thread::sleep_for(ProgressLine::kDelay + std::chrono::milliseconds(50));
+  p.Update(12000);
+  EXPECT_EQ(err.str(), "\rquarlo: 12000 rows\x1b[K");
+  p.Erase();
+  EXPECT_EQ(err.str(), "\rquarlo: 12000 rows\x1b[K\r\x1b[K");
+  EXPECT_FALSE(p.Shown());
 }

@@ -35,7 +35,7 @@ std::string ReadAll(std::istream& in) {
 
 // Reads every -c and -f (and standard input when there is neither and it is not a terminal)
 // before connecting, so that a missing or undecodable file costs no login.
-std::vector<Script> LoadScripts(const Options& o, bool stdinIsTerminal) {
+std::vector<Script> LoadScripts(const Options& o, bool interactive) {
   std::vector<Script> scripts;
   for (const auto& s : o.sources) {
     if (s.kind == Source::Command) {
@@ -62,7 +62,7 @@ std::vector<Script> LoadScripts(const Options& o, bool stdinIsTerminal) {
       throw DecodeError(s.text + ": " + e.what() + " (--encoding names another)");
     }
   }
-  if (o.sources.empty() && !stdinIsTerminal) {
+  if (o.sources.empty() && !interactive) {
     try {
       scripts.push_back(
           {"standard input", DecodeToUtf8(ReadAll(std::cin), o.encoding.value_or("UTF-8"))});
@@ -156,14 +156,16 @@ int Run(const Options& o) {
   const bool stdoutTty = IsTerminal(STDOUT_FILENO);
   const bool stderrTty = IsTerminal(STDERR_FILENO);
 
+  // The prompt needs a terminal on both sides, as psql's does; otherwise standard input is a
+  // script.
+  const bool interactive = !o.test && o.sources.empty() && stdinTty && stdoutTty;
   std::vector<Script> scripts;
   try {
-    if (!o.test) scripts = LoadScripts(o, stdinTty);
+    if (!o.test) scripts = LoadScripts(o, interactive);
   } catch (const DecodeError& e) {
     std::cerr << "quarlo: " << e.what() << '\n';
     return kExitUsage;
   }
-  const bool interactive = !o.test && o.sources.empty() && stdinTty;
   const OutputFormat format =
       o.format.value_or(stdoutTty ? OutputFormat::Table : OutputFormat::Csv);
 

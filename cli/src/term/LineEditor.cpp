@@ -2,9 +2,12 @@
 
 #include <histedit.h>
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <system_error>
 
 #include "term/Interrupt.h"
@@ -32,7 +35,10 @@ LineEditor::LineEditor(std::filesystem::path historyFile) : historyFile_(std::mo
   el_set(el_, EL_PROMPT, &LineEditor::PromptOf);
   el_set(el_, EL_EDITOR, "emacs");
   el_set(el_, EL_HIST, history, history_);
+  // libedit puts the terminal back on signals and passes them on; Ctrl+C then reaches the
+  // handler of term/Interrupt, and the read below gives up when it interrupts a wait.
   el_set(el_, EL_SIGNAL, 1);
+  el_set(el_, EL_GETCFN, &LineEditor::ReadChar);
   el_source(el_, nullptr);  // the user's ~/.editrc
 }
 
@@ -53,8 +59,31 @@ char* LineEditor::PromptOf(EditLine* el) {
   return static_cast<LineEditor*>(self)->prompt_.data();
 }
 
+int LineEditor::ReadChar(EditLine*, wchar_t* out) {
+  std::mbstate_t state{};
+  for (;;) {
+    char byte;
+    ssize_t n = read(STDIN_FILENO, &byte, 1);
+    if (n < 0 && errno == EINTR) {
+      if (Interrupted()) return -1;
+      continue;
+    }
+    if (n <= 0) return n == 0 ? 0 : -1;
+    wchar_t wc;
+    size_t r = std::mbrtowc(&wc, &byte, 1, &state);
+    if (r == static_cast<size_t>(-2)) continue;  // more bytes of the character to come
+    if (r == static_cast<size_t>(-1)) {
+      state = std::mbstate_t{};
+      wc = static_cast<wchar_t>(static_cast<unsigned char>(byte));
+    }
+    *out = wc;
+    return 1;
+  }
+}
+
 LineEditor::Result LineEditor::Read(const std::string& prompt, std::string& line) {
   prompt_ = prompt;
+  if (Interrupted()) ClearInterrupt();  // a Ctrl+C that came while the last statement ended
   int count = 0;
   const char* text = el_gets(el_, &count);
   if (Interrupted()) {

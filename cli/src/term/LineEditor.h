@@ -27,6 +27,7 @@ class LineEditor {
 
  private:
   static char* PromptOf(EditLine* el);
+  static int ReadChar(EditLine* el, wchar_t* c);
 
   std::filesystem::path historyFile_;
   EditLine* el_ = nullptr;

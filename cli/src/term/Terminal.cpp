@@ -63,11 +63,12 @@ bool IsTerminal(int fd) { return isatty(fd) == 1; }
 std::optional<std::string> ReadPassword(const std::string& prompt) {
   Fd tty(open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
   if (tty.get() < 0) return std::nullopt;
-  WriteAll(tty.get(), prompt);
   std::string line;
   bool ended = false;
   {
+    // Echo goes off before the prompt shows, so nothing typed after it is ever echoed.
     EchoOff echoOff(tty.get());
+    WriteAll(tty.get(), prompt);
     char c;
     for (;;) {
       ssize_t n = read(tty.get(), &c, 1);

@@ -257,6 +257,32 @@ TEST_F(SqliteSite, InteractivePromptEditsAndRemembers) {
   }
 }
 
+TEST_F(SqliteSite, PasswordIsAskedWithoutEcho) {
+  TempDir state;
+  OnTerminal t(QUARLO_BIN, Login({"--user", "admin", "-c", "select 1 as a"}),
+               {"XDG_STATE_HOME=" + state.path().string(), "QUARLO_PASSWORD="});
+  // An empty $QUARLO_PASSWORD is still a password: nothing is asked.
+  EXPECT_EQ(t.Wait(), 0) << t.Seen();
+
+  OnTerminal asked(QUARLO_BIN, Login({"--user", "admin", "-c", "select 1 as a"}),
+                   {"XDG_STATE_HOME=" + state.path().string()});
+  ASSERT_TRUE(asked.WaitFor("Password for admin: ")) << asked.Seen();
+  asked.Type("s3cret-word\r");
+  ASSERT_TRUE(asked.WaitFor("（所影响的行数为 1 行）")) << asked.Seen();
+  EXPECT_EQ(asked.Wait(), 0);
+  EXPECT_EQ(asked.Seen().find("s3cret-word"), std::string::npos) << asked.Seen();
+}
+
+TEST_F(SqliteSite, PasswordArgumentWarnsAndTimingIsShown) {
+  Result r =
+      Quarlo({"--user", "admin", "--password", "pw", "--timing", "-q", "-c", "select 1 as a"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("warning: a password given with --password is visible"), std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("Time: "), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "a\r\n1\r\n");
+}
+
 TEST(Usage, WrongUsageExits64AndHelpExits0) {
   TempDir work;
   Result none = RunQuarlo(work.path(), {});
