@@ -243,7 +243,7 @@ TEST_F(SqliteSite, InteractivePromptEditsAndRemembers) {
     ASSERT_TRUE(t.WaitFor("quarlo: ")) << t.Seen();
     ASSERT_TRUE(t.WaitFor("quarlo> ")) << t.Seen();
     t.Type("\\q\r");
-    EXPECT_EQ(t.Wait(), 0);
+    EXPECT_EQ(t.Wait(), 0) << t.Seen();
   }
   {
     // The history of the first session comes back with the up arrow.
@@ -253,7 +253,7 @@ TEST_F(SqliteSite, InteractivePromptEditsAndRemembers) {
     ASSERT_TRUE(t.WaitFor("（所影响的行数为 1 行）")) << t.Seen();
     ASSERT_TRUE(t.WaitFor("quarlo> ")) << t.Seen();
     t.Type("\x04");
-    EXPECT_EQ(t.Wait(), 0);
+    EXPECT_EQ(t.Wait(), 0) << t.Seen();
   }
 }
 

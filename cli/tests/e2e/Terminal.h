@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace quarlocli::testing {
@@ -43,7 +44,11 @@ class OnTerminal {
   OnTerminal(const OnTerminal&) = delete;
   OnTerminal& operator=(const OnTerminal&) = delete;
 
+  // libedit shows its prompt a moment before it switches the terminal to raw mode; keys typed
+  // within that moment are taken by the line discipline (a Ctrl+D becomes a NUL). A person never
+  // types that fast: give the program the moment.
   void Type(const std::string& keys) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     if (write(fd_, keys.data(), keys.size()) < 0) return;
   }
 
