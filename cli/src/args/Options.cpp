@@ -222,10 +222,10 @@ Options ParseOptions(const std::vector<std::string>& args) {
         o.rowsPerPage = Positive(name, optarg);
         break;
       case kTimeout:
-        o.timeout = Number<int32_t>(name, optarg, 0, 86400 * 365);
+        o.timeout = Number<int32_t>(name, optarg, 1, 86400 * 365);
         break;
       case kConnectTimeout:
-        o.connectTimeout = Number<int32_t>(name, optarg, 0, 86400 * 365);
+        o.connectTimeout = Number<int32_t>(name, optarg, 1, 86400 * 365);
         break;
       case ':':
         throw UsageError(std::string(argv[optind - 1]) + " needs a value");

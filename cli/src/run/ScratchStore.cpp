@@ -30,16 +30,12 @@ ScratchStore::ScratchStore() {
                          "cannot copy the settings store: " + copyError.message());
     }
   }
-  if (const char* old = getenv("KOKIT_REGISTRY_DIR")) oldValue_ = old;
   setenv("KOKIT_REGISTRY_DIR", folder_.c_str(), 1);
 }
 
 ScratchStore::~ScratchStore() {
-  if (oldValue_) {
-    setenv("KOKIT_REGISTRY_DIR", oldValue_->c_str(), 1);
-  } else {
-    unsetenv("KOKIT_REGISTRY_DIR");
-  }
+  // $KOKIT_REGISTRY_DIR keeps naming the removed folder: a save that came later still (from a
+  // static destructor, say) could only recreate it, never write the overrides into the real store.
   std::error_code ec;
   fs::remove_all(folder_, ec);
 }
