@@ -54,6 +54,8 @@ class PagesServer {
     child_->Wait(std::chrono::seconds(10));
   }
   const std::string& Url() const { return url_; }
+  // The server's request log so far (one line per request).
+  std::string Log() const { return child_->Err(); }
 
  private:
   std::unique_ptr<Child> child_;

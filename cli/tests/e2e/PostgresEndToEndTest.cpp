@@ -150,6 +150,14 @@ TEST_F(PostgresSite, CtrlCStopsTheWalkAndClosesCleanly) {
                                 "2",
                                 "-c",
                                 "select generate_series(1, 300000)"};
+  auto closes = [] {
+    std::string log = server_->Log();
+    size_t n = 0;
+    for (size_t at = log.find("Opt=2"); at != std::string::npos; at = log.find("Opt=2", at + 1))
+      ++n;
+    return n;
+  };
+  const size_t closedBefore = closes();
   Child c(QUARLO_BIN, args, work_.path(), {{"QUARLO_PASSWORD", Env("QUARLO_TEST_PG_PASSWORD")}});
   auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (c.Out().size() < 100 && std::chrono::steady_clock::now() < end) {
@@ -158,6 +166,11 @@ TEST_F(PostgresSite, CtrlCStopsTheWalkAndClosesCleanly) {
   c.Signal(SIGINT);
   EXPECT_EQ(c.Wait(std::chrono::seconds(30)), 130);
   EXPECT_NE(c.Err().find("interrupted"), std::string::npos) << c.Err();
+  // The server logs a request once it has answered it: give the line a moment.
+  for (int i = 0; i < 200 && closes() == closedBefore; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(closes(), closedBefore + 1) << "the connection was not closed";
   // Every row written is whole: the output ends with a record's end.
   std::string out = c.Out();
   ASSERT_FALSE(out.empty());
