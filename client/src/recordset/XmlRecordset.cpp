@@ -107,7 +107,8 @@ void XmlRecordset::MoveFristPage() {
 void XmlRecordset::MoveNextPage() {
   if (RefuseWhileBusy()) return;
   internal::BusyScope busy(busy_);
-  MovePage(CurrPageNo() + 1);
+  int32_t page = CurrPageNo();
+  MovePage(page < std::numeric_limits<int32_t>::max() ? page + 1 : page);
 }
 
 // The connection, when this recordset may still fetch through it; otherwise the reason goes
