@@ -279,7 +279,9 @@ bool QuarloApp::ExecuteBody(const std::string& sql, std::shared_ptr<XmlRecordset
     Run(
         "OpenConn", [&] { return OpenBody(reopenString_); }, /*nested=*/true);
     if (optStatus_ != 0) {
-      optString_ = http.ResponseText();
+      // The answer that refused the re-open; a re-open that failed in the transport has no
+      // answer, and then its own reason stays.
+      if (!http.ResponseText().empty()) optString_ = http.ResponseText();
       return false;
     }
   }

@@ -153,6 +153,21 @@ TEST_P(ClientEndToEnd, TwoResultSetsAreWalkedWithNextRecordset) {
   EXPECT_EQ(second->NextRecordset(), nullptr);
 }
 
+TEST_P(ClientEndToEnd, UpdateThenSelectBatchGivesItsRowsAsTheSecondResultSet) {
+  Login();
+  auto update =
+      app->Execute("update t set note = 'x' where id = 3; select id from t where note = 'x'");
+  ASSERT_NE(update, nullptr) << app->OptString();
+  EXPECT_EQ(update->RowsAffected(), 1);
+  EXPECT_EQ(update->Fields()->Count(), 0);
+  ASSERT_TRUE(update->IsNextRecordset());
+  auto rows = update->NextRecordset();
+  ASSERT_NE(rows, nullptr) << app->OptString();
+  EXPECT_EQ(Value(rows, "id"), "3");
+  rows->MoveNext();
+  EXPECT_TRUE(rows->Eof());
+}
+
 TEST_P(ClientEndToEnd, PagesForwardAndBack) {
   Login();
   auto rs = app->Execute("select id, name from t order by id");
