@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <mutex>
 #include <vector>
 
 #include "db/AdoTypes.h"
 #include "db/OdbcHandle.h"
+#include "db/PsqlOdbc.h"
+#include "db/StatementText.h"
 
 namespace quarlopages::db {
 namespace {
@@ -46,6 +49,7 @@ struct SharedConnection {
   OdbcHandle env;
   std::unique_ptr<OdbcHandle> dbc;
   bool connected = false;
+  bool psqlOdbc = false;  // see PsqlOdbc.h
   std::atomic<bool> cancelled{false};
   std::mutex mutex;
   std::vector<SQLHSTMT> running;  // statements Connection::Cancel reaches
@@ -189,8 +193,9 @@ class OdbcConnection : public Connection {
 
   std::unique_ptr<Statement> Execute(const std::string& sql, int timeoutSeconds) override {
     if (shared_->cancelled) throw DbError(CancelledText());
+    RefuseNulBytes(sql);
     auto statement = std::make_unique<OdbcStatement>(shared_, timeoutSeconds);
-    statement->Start(sql);
+    statement->Start(shared_->psqlOdbc ? psqlodbc::KeepOutOfCursor(sql) : sql);
     return statement;
   }
 
@@ -211,11 +216,17 @@ std::unique_ptr<Connection> OpenOdbc(const std::string& connectionString,
         dbc, SQL_ATTR_LOGIN_TIMEOUT,
         reinterpret_cast<SQLPOINTER>(static_cast<intptr_t>(options.loginTimeoutSeconds)), 0);
   }
+  shared->psqlOdbc = psqlodbc::IsPsqlOdbc(shared->env.get(), connectionString);
+  const std::string effective =
+      shared->psqlOdbc ? psqlodbc::WithCursorOptions(connectionString) : connectionString;
+  if (effective.size() > static_cast<size_t>(std::numeric_limits<SQLSMALLINT>::max())) {
+    throw DbError("连接字符串过长");
+  }
   std::vector<SQLCHAR> completed(1024);
   SQLSMALLINT completedLength = 0;
   const SQLRETURN rc = SQLDriverConnect(
-      dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(connectionString.data())),
-      static_cast<SQLSMALLINT>(connectionString.size()), completed.data(),
+      dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(effective.data())),
+      static_cast<SQLSMALLINT>(effective.size()), completed.data(),
       static_cast<SQLSMALLINT>(completed.size()), &completedLength, SQL_DRIVER_NOPROMPT);
   if (!SQL_SUCCEEDED(rc)) {
     throw DbError(DiagnosticText(SQL_HANDLE_DBC, dbc, "ODBC: 无法连接数据库"));

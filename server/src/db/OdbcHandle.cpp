@@ -39,6 +39,10 @@ std::string DiagnosticText(SQLSMALLINT type, SQLHANDLE handle, const std::string
     }
     if (!SQL_SUCCEEDED(rc)) break;
     std::string line(reinterpret_cast<const char*>(message.data()));
+    // One line: drivers end parts of a message with line breaks.
+    for (char& c : line) {
+      if (c == '\n' || c == '\r') c = ' ';
+    }
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ')) {
       line.pop_back();
     }

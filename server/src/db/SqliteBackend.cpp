@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "db/AdoTypes.h"
+#include "db/StatementText.h"
 
 namespace quarlopages::db {
 namespace {
@@ -216,6 +217,7 @@ class SqliteConnection : public Connection {
 
   std::unique_ptr<Statement> Execute(const std::string& sql, int timeoutSeconds) override {
     if (shared_->cancelled) throw DbError(CancelledText());
+    RefuseNulBytes(sql);
     auto statement = std::make_unique<SqliteStatement>(shared_, sql, timeoutSeconds);
     statement->Start();
     return statement;

@@ -86,7 +86,9 @@ TEST_F(SqliteBackend, UpdateCountsIncludingNoRowMatchedAndDdl) {
 }
 
 TEST_F(SqliteBackend, NullsAndChineseTextComeBackAsTheyAre) {
-  auto s = conn_->Execute("select name, score, note from people order by id", 0);
+  EXPECT_THROW(conn_->Execute(std::string("select 1;\0 drop table people", 25), 0), DbError);
+  auto s = conn_->Execute("select name as 姓名, score, note from people order by id", 0);
+  EXPECT_EQ(s->Columns()[0].name, "姓名");
   EXPECT_EQ(
       ReadAll(*s),
       (Rows{{"张三", "90.5", "<null>"}, {"Li Si", "71.0", "ok"}, {"王五", "<null>", "备注"}}));
@@ -205,3 +207,32 @@ TEST(SqlitePath, BackslashesAndRelativePathsUnderTheMapFolder) {
 
 }  // namespace
 }  // namespace quarlopages::db
+
+#ifdef QUARLOPAGES_DEMO_DB
+namespace quarlopages::db {
+namespace {
+
+// The built demo database answers the Access login with a path relative to its folder.
+TEST(DemoDatabase, OpensWithTheAccessLoginAndHoldsChineseData) {
+  const std::filesystem::path demo = QUARLOPAGES_DEMO_DB;
+  ConnectOptions options;
+  options.mapPath = demo.parent_path().string();
+  auto conn =
+      Connect("Driver={Microsoft Access Driver (*.mdb)};Dbq=.\\demo.db;Uid=admin;Pwd=;", options);
+  auto s = conn->Execute(
+      "select count(*) from employees; select name from departments where id = 2; "
+      "select count(*) from orders; select * from order_totals where id = 1",
+      5);
+  EXPECT_EQ(testing::ReadAll(*s), (std::vector<std::vector<std::string>>{{"30"}}));
+  ASSERT_TRUE(s->NextResult());
+  EXPECT_EQ(testing::ReadAll(*s), (std::vector<std::vector<std::string>>{{"销售部"}}));
+  ASSERT_TRUE(s->NextResult());
+  EXPECT_EQ(testing::ReadAll(*s), (std::vector<std::vector<std::string>>{{"40"}}));
+  ASSERT_TRUE(s->NextResult());
+  EXPECT_EQ(s->Columns().size(), 5u);
+  EXPECT_EQ(testing::ReadAll(*s).size(), 1u);
+}
+
+}  // namespace
+}  // namespace quarlopages::db
+#endif
