@@ -79,9 +79,13 @@ TEST_F(HttpsTest, UnreadableCaFileFailsClearly) {
 TEST_F(HttpsTest, LongRequestIsSentUpToTheLimitAndRefusedAtOnceAbove) {
   ScopedEnv trust("QUARLO_CA_FILE", pem_.cert());
   quarlo::testing::RawTlsServer raw(pem_.cert(), pem_.key());
+  // The session cookie of the site must go along with a long statement too.
+  facade_.GetText(Url("/cookie/set"));
+  ASSERT_EQ(facade_.OptStatus(), 0) << facade_.OptString();
   facade_.GetText(raw.Url("/length?q=" + std::string(110000, 'A')));
   EXPECT_EQ(facade_.OptStatus(), 0) << facade_.OptString();
   EXPECT_GT(std::stoul("0" + facade_.ResponseText()), 110000u);
+  EXPECT_TRUE(facade_.ResponseText().ends_with("|QSESSION=s123")) << facade_.ResponseText();
 
   const auto start = std::chrono::steady_clock::now();
   facade_.GetText(raw.Url("/length?q=" + std::string(200000, 'A')));

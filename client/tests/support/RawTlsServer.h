@@ -16,7 +16,7 @@ namespace quarlo::testing {
 
 // A minimal HTTPS server on 127.0.0.1 that takes request lines of any length (the scripted
 // server gives up on long ones over TLS): it reads each request's head and answers with the
-// number of bytes it read, one connection at a time.
+// number of bytes it read and the cookies sent, one connection at a time.
 class RawTlsServer {
  public:
   RawTlsServer(const std::string& certFile, const std::string& keyFile)
@@ -80,7 +80,12 @@ class RawTlsServer {
       if (n <= 0) return;
       head.append(buf, static_cast<std::size_t>(n));
     }
-    const std::string body = std::to_string(head.size());
+    // The head's size, and the cookies it carried.
+    std::string body = std::to_string(head.size());
+    const std::size_t cookie = head.find("\r\nCookie: ");
+    if (cookie != std::string::npos) {
+      body += "|" + head.substr(cookie + 10, head.find("\r\n", cookie + 2) - cookie - 10);
+    }
     const std::string response =
         "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
         "\r\nConnection: close\r\n\r\n" + body;
