@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "PrivateFolders.h"
 #include "conn/LibraryAccess.h"
 #include "quarlolink/QuarloApp.h"
 
@@ -60,6 +61,7 @@ double Median(std::vector<double> v) {
 }  // namespace
 
 int main() {
+  PrivateFolders folders;
   const std::string text = Answer();
   auto app = QuarloApp::Create();
   app->SetRowsPerPage(kRows);  // one page, so the walk never asks for more

@@ -13,22 +13,14 @@ struct EasyDeleter {
 struct MultiDeleter {
   void operator()(CURLM* h) const noexcept { curl_multi_cleanup(h); }
 };
-struct ShareDeleter {
-  void operator()(CURLSH* h) const noexcept { curl_share_cleanup(h); }
-};
 struct UrlDeleter {
   void operator()(CURLU* h) const noexcept { curl_url_cleanup(h); }
 };
 using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
 using MultiHandle = std::unique_ptr<CURLM, MultiDeleter>;
-using ShareHandle = std::unique_ptr<CURLSH, ShareDeleter>;
 using UrlHandle = std::unique_ptr<CURLU, UrlDeleter>;
 
 // curl_global_init once per process, before the first handle; throws kokit::Error on failure.
 void EnsureCurlGlobal();
-
-// The process-wide cookie store: every transfer of the process shares it, like a browser, so a
-// session cookie set by one request goes back with the next, whichever item sends it.
-CURLSH* CookieShare();
 
 }  // namespace quarlolink::http

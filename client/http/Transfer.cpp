@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "CookieJar.h"
 #include "TlsTrust.h"
 #include "kokit/Error.h"
 
@@ -55,8 +56,6 @@ Transfer::Transfer(int32_t requestTimeout) : requestTimeout_(requestTimeout) {
   multi_.reset(curl_multi_init());
   if (!easy_ || !multi_) throw kokit::Error(CURLE_OUT_OF_MEMORY, "libcurl handle creation failed");
   CURL* e = easy_.get();
-  curl_easy_setopt(e, CURLOPT_SHARE, CookieShare());
-  curl_easy_setopt(e, CURLOPT_COOKIEFILE, "");  // turns the cookie engine on, reads no file
   curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errorBuffer_);
   curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &Transfer::OnHeader);
@@ -120,6 +119,8 @@ void Transfer::Begin(const std::string& url) {
     return;
   }
   CURL* e = easy_.get();
+  cookieHeader_ = CookieJar::Process().HeaderFor(url);
+  curl_easy_setopt(e, CURLOPT_COOKIE, cookieHeader_.empty() ? nullptr : cookieHeader_.c_str());
   const long timeout = requestTimeout_ > 0 ? requestTimeout_ : 0;
   curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, timeout);
   if (CURLcode rc = curl_easy_setopt(e, CURLOPT_URL, url.c_str()); rc != CURLE_OK) {
@@ -144,6 +145,7 @@ Transfer::State Transfer::Drive(int waitMs) {
       Fail(-1, curl_multi_strerror(mc));
       break;
     }
+    KeepCookies();
     int queued = 0;
     while (CURLMsg* msg = curl_multi_info_read(multi_.get(), &queued)) {
       if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy_.get()) {
@@ -194,6 +196,11 @@ bool Transfer::FollowRedirect() {
   return true;
 }
 
+void Transfer::KeepCookies() {
+  for (const std::string& value : setCookies_) CookieJar::Process().Store(requestUrl_, value);
+  setCookies_.clear();
+}
+
 std::string Transfer::GetChunk(std::size_t max) {
   const std::size_t n = std::min(max, body_.size() - bodyTaken_);
   std::string piece = body_.substr(bodyTaken_, n);
@@ -216,6 +223,7 @@ std::size_t Transfer::OnHeader(char* data, std::size_t size, std::size_t n, void
   if (line.empty()) return size * n;
   // Every response of the exchange passes here (100 Continue, redirects): keep the last one.
   if (line.starts_with("HTTP/")) t->header_.clear();
+  if (StartsWithNoCase(line, "set-cookie:")) t->setCookies_.emplace_back(line.substr(11));
   t->header_.append(line);
   t->header_.append("\r\n");
   return size * n;

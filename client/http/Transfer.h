@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "Curl.h"
 
@@ -56,6 +57,7 @@ class Transfer {
   void Begin(const std::string& url);
   void Finish(CURLcode rc);
   bool FollowRedirect();
+  void KeepCookies();
 
   EasyHandle easy_;
   MultiHandle multi_;
@@ -70,6 +72,8 @@ class Transfer {
   std::string info_;
   std::string header_;
   std::string body_;
+  std::string cookieHeader_;
+  std::vector<std::string> setCookies_;  // collected by the header callback, kept after it
   std::size_t bodyTaken_ = 0;
   char errorBuffer_[CURL_ERROR_SIZE] = {};
 };

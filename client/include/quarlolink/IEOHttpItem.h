@@ -16,6 +16,9 @@ namespace quarlolink {
 // the host's events running through kokit's event pump and waits on the transfer's sockets at
 // most about 10 ms a turn. Outcomes are in OptStatus()/OptString(): 0 success, 10014 busy,
 // 10015 timed out, -1 or an error number otherwise. Nothing is thrown.
+//
+// https sites must present a certificate that verifies; the environment variable QUARLO_CA_FILE
+// may name a PEM file of extra certificate authorities to trust besides the system's.
 class IEOHttpItem {
  public:
   using FailHandler = std::function<void(const std::string& errCode, const std::string& errDesc)>;

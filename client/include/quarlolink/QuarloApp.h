@@ -80,7 +80,7 @@ class QuarloApp : public std::enable_shared_from_this<QuarloApp> {
   struct Transport;
 
   template <class Body>
-  void Run(const char* name, Body body);
+  void Run(const char* name, Body body, bool nested = false);
   bool FacadeOk();
   bool TestBody();
   void ShowTestPrompt();
@@ -104,6 +104,7 @@ class QuarloApp : public std::enable_shared_from_this<QuarloApp> {
   int32_t shownRecordset_ = 0;
   int32_t moveRows_ = 0;
   int32_t noHead_ = 0;
+  bool busy_ = false;  // an operation is running (the host's events may call in meanwhile)
 
   // Key issued by the latest accepted key check and the connection string of the latest open,
   // kept to open again when the server reports "SessionTimeout".

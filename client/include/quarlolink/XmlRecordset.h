@@ -66,6 +66,8 @@ class XmlRecordset {
   template <class Body>
   bool Run(const char* name, Body body);
   void OnError();
+  bool RefuseWhileBusy();
+  void MoveNextFramed();
   bool ReadHeaderAndFields(std::string& text);
   void ReadRows();
   bool ShowNextRow();
@@ -87,6 +89,7 @@ class XmlRecordset {
   int32_t recordsAffected_ = 0;
   bool nextRecordset_ = false;
   bool firstFill_ = true;
+  bool busy_ = false;  // a fetch is running (the host's events may call in meanwhile)
 
   // The latest answer and its rows as views into it: one batch at a time.
   std::string batchText_;

@@ -4,6 +4,7 @@
 #include <limits>
 #include <utility>
 
+#include "conn/BusyScope.h"
 #include "conn/LibraryAccess.h"
 #include "conn/Urls.h"
 #include "kokit/EventPump.h"
@@ -14,6 +15,7 @@
 
 namespace quarlolink {
 
+using internal::BusyScope;
 using internal::LibraryAccess;
 
 namespace {
@@ -21,6 +23,8 @@ namespace {
 // A server that keeps answering "SessionTimeout" right after successful re-opens is not asked
 // for ever: this many re-opens per Execute, then the request fails.
 constexpr int kMaxReopens = 3;
+
+constexpr int32_t kBusy = 10014;
 
 constexpr const char* kBadKey = "密钥中不能包括ASCII码在32到126之外的字符";
 constexpr const char* kTestFailed = "连接测试失败，请在浏览器中检查以下链接是否可用？";
@@ -58,14 +62,28 @@ QuarloApp::~QuarloApp() { settings::Save(); }
 // The frame of every operation: 0 / "OK" on entry; a body that returns false or throws is a
 // failure, raised through the reporter, whose handler settles the status pair.
 template <class Body>
-void QuarloApp::Run(const char* name, Body body) {
+void QuarloApp::Run(const char* name, Body body, bool nested) {
+  if (busy_ && !nested) {
+    // Called from the host's events while an operation waits or reads its answer: refused like
+    // a busy facade, before anything of the running operation is touched.
+    optStatus_ = kBusy;
+    optString_ = kBusyText;
+    return;
+  }
+  BusyScope busy(busy_);
   optStatus_ = 0;
   optString_ = "OK";
   auto& err = transport_->err;
   err.SetFunctionName(name);
   err.SetRemark("");
   try {
-    if (!body()) err.RaiseError(kokit::NoSystemError(), 0, optString_);
+    if (body()) {
+      // A call refused meanwhile (see above) must not leave its status on this success.
+      optStatus_ = 0;
+      optString_ = "OK";
+    } else {
+      err.RaiseError(kokit::NoSystemError(), 0, optString_);
+    }
   } catch (...) {
     err.RaiseError(kokit::CurrentError(), 0, optString_);
   }
@@ -208,6 +226,7 @@ void QuarloApp::CloseConn() {
 }
 
 std::shared_ptr<XmlRecordset> QuarloApp::Execute(const std::string& SQL) {
+  auto keepAlive = shared_from_this();  // a host event during the wait may drop its reference
   std::shared_ptr<XmlRecordset> result;
   Run("Execute", [&] { return ExecuteBody(SQL, result); });
   return result;
@@ -242,9 +261,10 @@ bool QuarloApp::ExecuteBody(const std::string& sql, std::shared_ptr<XmlRecordset
     if (!FacadeOk()) return false;
     const std::string& answer = http.ResponseText();
     if (StartsWithOK(answer)) {
-      kokit::PumpEvents();
       auto rs = current_;
-      LibraryAccess::FillXmlText(*rs, http.ResponseText());
+      std::string text = answer;
+      kokit::PumpEvents();
+      LibraryAccess::FillXmlText(*rs, std::move(text));
       result = std::move(rs);
       return true;
     }
@@ -256,9 +276,12 @@ bool QuarloApp::ExecuteBody(const std::string& sql, std::shared_ptr<XmlRecordset
       optString_ = kStillTimedOut;
       return false;
     }
-    OpenConn(reopenString_);
+    Run(
+        "OpenConn", [&] { return OpenBody(reopenString_); }, /*nested=*/true);
     if (optStatus_ != 0) {
-      optString_ = http.ResponseText();
+      // The answer that refused the re-open; a re-open that failed in the transport has no
+      // answer, and then its own reason stays.
+      if (!http.ResponseText().empty()) optString_ = http.ResponseText();
       return false;
     }
   }

@@ -3,6 +3,7 @@
 #include <limits>
 #include <utility>
 
+#include "conn/BusyScope.h"
 #include "conn/LibraryAccess.h"
 #include "kokit/EventPump.h"
 #include "quarlolink/QuarloApp.h"
@@ -82,9 +83,33 @@ bool XmlRecordset::Eof() const {
   return serverEof_;
 }
 
-void XmlRecordset::MovePrevPage() { MovePage(CurrPageNo() - 1); }
-void XmlRecordset::MoveFristPage() { MovePage(1); }
-void XmlRecordset::MoveNextPage() { MovePage(CurrPageNo() + 1); }
+// Calls that the host's events make while this recordset fetches are refused without touching
+// the rows being loaded.
+bool XmlRecordset::RefuseWhileBusy() {
+  if (!busy_) return false;
+  optStatus_ = 10014;
+  optString_ = kBusyText;
+  return true;
+}
+
+void XmlRecordset::MovePrevPage() {
+  if (RefuseWhileBusy()) return;
+  internal::BusyScope busy(busy_);
+  MovePage(CurrPageNo() - 1);
+}
+
+void XmlRecordset::MoveFristPage() {
+  if (RefuseWhileBusy()) return;
+  internal::BusyScope busy(busy_);
+  MovePage(1);
+}
+
+void XmlRecordset::MoveNextPage() {
+  if (RefuseWhileBusy()) return;
+  internal::BusyScope busy(busy_);
+  int32_t page = CurrPageNo();
+  MovePage(page < std::numeric_limits<int32_t>::max() ? page + 1 : page);
+}
 
 // The connection, when this recordset may still fetch through it; otherwise the reason goes
 // to this recordset's status text (and to the connection's, where hosts look after a fetch).
@@ -125,6 +150,8 @@ void XmlRecordset::MovePage(int32_t pageNo) {
 }
 
 std::shared_ptr<XmlRecordset> XmlRecordset::NextRecordset() {
+  if (RefuseWhileBusy()) return nullptr;
+  internal::BusyScope busy(busy_);
   std::shared_ptr<XmlRecordset> result;
   Run("NextRecordset", [&] {
     if (!nextRecordset_) return true;
@@ -138,6 +165,12 @@ std::shared_ptr<XmlRecordset> XmlRecordset::NextRecordset() {
 }
 
 void XmlRecordset::MoveNext() {
+  if (RefuseWhileBusy()) return;
+  internal::BusyScope busy(busy_);
+  MoveNextFramed();
+}
+
+void XmlRecordset::MoveNextFramed() {
   Run("MoveNext", [&] {
     if (currRow_ < rowCount_) return ShowNextRow();
     if (serverEof_) {
@@ -189,7 +222,7 @@ void XmlRecordset::FillXmlText(std::string text) {
     }
     batchText_ = std::move(text);
     ReadRows();
-    MoveNext();
+    MoveNextFramed();
     return true;
   });
 }

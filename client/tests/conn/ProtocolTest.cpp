@@ -354,3 +354,17 @@ TEST_F(ConnTest, ContinuationBeforeAnyStatementSendsNothing) {
   EXPECT_FALSE(app->OptString().empty());
   EXPECT_TRUE(site.Requests().empty());
 }
+
+TEST_F(ConnTest, ReopenFailingInTheTransportKeepsItsReason) {
+  app->OpenConn("driver={SQL Server};server=s");
+  int executes = 0;
+  site.SetExecutePage([&](const httplib::Request&) {
+    ++executes;
+    return std::string("SessionTimeout");
+  });
+  app->SetConnectionTimeout(0);  // the re-open times out at once
+  EXPECT_EQ(app->Execute("A"), nullptr);
+  EXPECT_EQ(app->OptStatus(), 10015);
+  EXPECT_EQ(app->OptString(), "运行超时!");
+  EXPECT_EQ(executes, 1);
+}

@@ -6,6 +6,7 @@
 #include "Answers.h"
 #include "ConnFixture.h"
 #include "kokit/Error.h"
+#include "kokit/EventPump.h"
 
 using namespace quarlo::testing;
 using quarlolink::QuarloApp;
@@ -183,4 +184,43 @@ TEST_F(Answered, RecordsetOutlivingItsConnectionReportsAFailure) {
   EXPECT_TRUE(rs->Eof());
   EXPECT_EQ(rs->NextRecordset(), nullptr);
   app = QuarloApp::Create();  // for the fixture's clean-up
+}
+
+TEST_F(Answered, HostEventsDuringTheFillCannotStartAnotherRequest) {
+  site.SetExecutePage([](const httplib::Request& req) { return PagedTable(30, req); });
+  auto rs = app->Execute("A");
+  for (int i = 1; i < 25; ++i) rs->MoveNext();
+  int nested = 0;
+  int32_t nestedStatus = 0;
+  int32_t pumped = 0;
+  std::weak_ptr<QuarloApp> weak = app;
+  kokit::SetEventPump([&] {
+    ++pumped;
+    auto conn = weak.lock();
+    if (conn && nested == 0) {
+      ++nested;
+      EXPECT_EQ(conn->Execute("B"), nullptr);
+      nestedStatus = conn->OptStatus();
+      rs->MoveNext();  // the recordset being filled cannot fetch either
+    }
+  });
+  site.ClearRequests();
+  rs->MoveNext();  // fetches rows 26..30 and reads them with the pump running
+  kokit::SetEventPump(nullptr);
+  EXPECT_GT(pumped, 5);
+  EXPECT_EQ(nestedStatus, 10014);
+  EXPECT_EQ(site.Requests().size(), 1u);  // only the batch
+}
+
+TEST_F(Answered, HostDroppingTheConnectionDuringAWaitDoesNotCrash) {
+  site.SetExecutePage([](const httplib::Request& req) { return PagedTable(30, req); });
+  kokit::SetEventPump([&] { app.reset(); });
+  std::weak_ptr<QuarloApp> weak = app;
+  QuarloApp* raw = app.get();  // the host's only reference goes during the wait
+  auto rs = raw->Execute("A");
+  kokit::SetEventPump(nullptr);
+  ASSERT_NE(rs, nullptr);
+  EXPECT_EQ(rs->Fields()->Item(0)->Value(), "1");
+  EXPECT_TRUE(weak.expired());
+  app = QuarloApp::Create();
 }

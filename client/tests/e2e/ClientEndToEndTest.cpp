@@ -75,6 +75,17 @@ class ClientEndToEnd : public ::testing::TestWithParam<Db> {
     }
   }
 
+  // Requests of the open page so far, from the server's request log.
+  std::size_t OpenPageRequests() {
+    std::string log = server_->Stderr();
+    std::size_t n = 0;
+    for (std::size_t at = 0; (at = log.find("/quarlo/quarloopen.asp", at)) != std::string::npos;
+         ++at) {
+      ++n;
+    }
+    return n;
+  }
+
   std::string Value(const std::shared_ptr<XmlRecordset>& rs, const std::string& column) {
     return rs->Fields()->Item(column)->Value();
   }
@@ -142,6 +153,21 @@ TEST_P(ClientEndToEnd, TwoResultSetsAreWalkedWithNextRecordset) {
   EXPECT_EQ(second->NextRecordset(), nullptr);
 }
 
+TEST_P(ClientEndToEnd, UpdateThenSelectBatchGivesItsRowsAsTheSecondResultSet) {
+  Login();
+  auto update =
+      app->Execute("update t set note = 'x' where id = 3; select id from t where note = 'x'");
+  ASSERT_NE(update, nullptr) << app->OptString();
+  EXPECT_EQ(update->RowsAffected(), 1);
+  EXPECT_EQ(update->Fields()->Count(), 0);
+  ASSERT_TRUE(update->IsNextRecordset());
+  auto rows = update->NextRecordset();
+  ASSERT_NE(rows, nullptr) << app->OptString();
+  EXPECT_EQ(Value(rows, "id"), "3");
+  rows->MoveNext();
+  EXPECT_TRUE(rows->Eof());
+}
+
 TEST_P(ClientEndToEnd, PagesForwardAndBack) {
   Login();
   auto rs = app->Execute("select id, name from t order by id");
@@ -178,10 +204,12 @@ TEST_P(ClientEndToEnd, ExpiredSessionIsRecoveredTransparently) {
   Start({"--session-timeout", "1"});
   Login();
   std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  const std::size_t opensBefore = OpenPageRequests();
   auto rs = app->Execute("select 'again' as v");
   ASSERT_NE(rs, nullptr) << app->OptString();
   EXPECT_EQ(app->OptStatus(), 0);
   EXPECT_EQ(Value(rs, "v"), "again");
+  EXPECT_EQ(OpenPageRequests(), opensBefore + 2);  // key check and open, done by the library
 }
 
 }  // namespace

@@ -58,6 +58,7 @@ inline void AddStandardRoutes(TestServer& ts, const std::string& gbkBody = "") {
     res.set_header("Content-Location", "http://example.com/db/page.asp");
     res.set_header("Accept-Ranges", "bytes");
     res.set_header("Server", "Scripted/1.0");
+    res.set_header("Date", "Sun, 06 Dec 2026 19:15:06 GMT");
     res.set_content("0123456789", "text/html");
   });
   s.Get("/truncate", [](const httplib::Request&, httplib::Response& res) {

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -21,14 +20,14 @@ class Refusal : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// One result set as the pages serve it: all its rows read into the spool, and whether another
-// result set follows (which a forward-only statement can only tell after this one is read).
+// One result set of a statement: its columns and where its rows lie in the spool.
 struct ResultSet {
   int number = 0;  // 1-based
   std::vector<db::Column> columns;
   int64_t recordsAffected = -1;  // -1 for a result set with columns
   bool hasNext = false;
-  std::unique_ptr<RowSpool> rows;
+  int64_t firstRow = 0;  // in the spool
+  int64_t rowCount = 0;
 };
 
 struct CursorLimits {
@@ -37,34 +36,38 @@ struct CursorLimits {
   int timeoutSeconds = 0;  // 0: none
 };
 
-// The session's current statement: run once, walked forward result set by result set; rows of
-// the current result set come from the spool for any page asked.
+// The session's current statement. The whole batch runs once, at the first request, every
+// result set read into one spool on disk; pages of the current result set come from there as
+// often as they are asked for, and the client walks the result sets forward.
 class Cursor {
  public:
-  // Takes a statement that Execute has just started; nothing is read before the first Seek.
   Cursor(std::unique_ptr<db::Statement> statement, std::string sql, CursorLimits limits);
   ~Cursor();
 
   const std::string& Sql() const { return sql_; }
 
-  // Moves to result set `number` (reading those in between). Throws Refusal for an earlier or
-  // a missing one, db::DbError, SpoolFull.
+  // Runs the batch to its end. Throws db::DbError (a failure, a cancel, the time-out) or
+  // SpoolFull.
+  void Run();
+
+  // Makes result set `number` the current one. Throws Refusal for an earlier or a missing one.
   const ResultSet& Seek(int number);
 
-  // Stops a read in progress from another thread.
+  // Up to `count` rows of `rs` from 0-based row `first`.
+  std::vector<db::Row> Rows(const ResultSet& rs, int64_t first, int64_t count);
+
+  // Stops Run from another thread.
   void Cancel();
 
  private:
-  void ReadCurrent(int number);
-
   std::string sql_;
   CursorLimits limits_;
-  std::chrono::steady_clock::time_point deadline_;
   std::atomic<bool> cancelled_{false};
-  std::mutex statementMutex_;  // guards statement_ against Cancel while it is replaced
+  std::mutex statementMutex_;  // guards statement_ against Cancel while it is released
   std::unique_ptr<db::Statement> statement_;
-  ResultSet current_;      // number 0 before the first Seek
-  bool finished_ = false;  // the statement has no result set after current_
+  std::unique_ptr<RowSpool> spool_;
+  std::vector<ResultSet> resultSets_;
+  int current_ = 1;
 };
 
 }  // namespace quarlopages

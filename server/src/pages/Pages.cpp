@@ -200,10 +200,11 @@ PageResponse Pages::Execute(const PageRequest& request) {
       CursorLimits limits{spoolDir_, config_.maxSpoolBytes, session->commandTimeoutSeconds};
       auto statement = session->connection->Execute(sql, session->commandTimeoutSeconds);
       session->SetCursor(std::make_unique<Cursor>(std::move(statement), sql, limits));
+      session->cursor->Run();
     }
     const ResultSet& rs = session->cursor->Seek(static_cast<int>(begin));
-    auto rows = rs.rows->Read(moveRows, rowsPerComm);
-    bool eof = moveRows + static_cast<int64_t>(rows.size()) >= rs.rows->RowCount();
+    auto rows = session->cursor->Rows(rs, moveRows, rowsPerComm);
+    bool eof = moveRows + static_cast<int64_t>(rows.size()) >= rs.rowCount;
     AnswerWriter answer;
     if (noHead) {
       answer.ShortHead(eof);

@@ -173,7 +173,8 @@ TEST_F(PagesTest, EofIsExactAtABatchBoundary) {
   ASSERT_EQ(Login(kAccess + std::string("data/test.db;")), "OK");
   auto a = Exec("select id from t where id <= 50", {.rowsPerComm = 25});
   EXPECT_EQ(a.eof, "False");
-  auto b = Exec("select id from t where id <= 50", {.rowsPerComm = 25, .moveRows = 25, .noHead = true}, 1);
+  auto b = Exec("select id from t where id <= 50",
+                {.rowsPerComm = 25, .moveRows = 25, .noHead = true}, 1);
   EXPECT_EQ(b.rows.size(), 25u);
   EXPECT_EQ(b.eof, "True");
   auto empty = Exec("select id from t where id < 0");
@@ -230,6 +231,15 @@ TEST_F(PagesTest, AnUpdateThenSelectBatchPagedBackAndForthUpdatesOnce) {
   EXPECT_EQ(Counter(), 1);
 }
 
+TEST_F(PagesTest, EveryStatementOfABatchRunsAtTheFirstRequest) {
+  ASSERT_EQ(Login(kAccess + std::string("data/test.db;")), "OK");
+  auto a = Exec(
+      "insert into counter values (1); insert into counter values (2); "
+      "insert into counter values (3)");
+  EXPECT_EQ(a.isNextRecordset, "True");
+  EXPECT_EQ(Exec("select count(*) from counter").rows.at(0)[0], "4");
+}
+
 TEST_F(PagesTest, AContinuationWithoutItsStatementIsRefusedNotRerun) {
   ASSERT_EQ(Login(kAccess + std::string("data/test.db;")), "OK");
   const std::string sql = "update counter set n = n + 1; select id from t";
@@ -242,7 +252,8 @@ TEST_F(PagesTest, AContinuationWithoutItsStatementIsRefusedNotRerun) {
 TEST_F(PagesTest, ChineseTextTravelsInTheCodePage) {
   ASSERT_EQ(Login(kAccess + std::string("data/test.db;")), "OK");
   ASSERT_TRUE(Exec("update t set name = '中文名' where id = 1").ok);
-  PageResponse r = Get(config_.executeUrl, ExecuteQuery("select name, '汉字' as 列 from t where id = 1"));
+  PageResponse r =
+      Get(config_.executeUrl, ExecuteQuery("select name, '汉字' as 列 from t where id = 1"));
   // GBK bytes of 中 and 列 in the body.
   EXPECT_NE(r.body.find("\xD6\xD0"), std::string::npos);
   EXPECT_NE(r.body.find("\xC1\xD0"), std::string::npos);
@@ -255,7 +266,8 @@ TEST_F(PagesTest, ChineseTextTravelsInTheCodePage) {
 TEST_F(PagesTest, TrailingBlanksGoOnlyWhenAsked) {
   ASSERT_EQ(Login(kAccess + std::string("data/test.db;")), "OK");
   EXPECT_EQ(Exec("select note from t where id = 2", {.removeSpace = true}).rows.at(0)[0], "note 2");
-  EXPECT_EQ(Exec("select note from t where id = 2", {.removeSpace = false}).rows.at(0)[0], "note 2   ");
+  EXPECT_EQ(Exec("select note from t where id = 2", {.removeSpace = false}).rows.at(0)[0],
+            "note 2   ");
   EXPECT_EQ(Exec("select null as n").rows.at(0)[0], "");
 }
 
