@@ -379,6 +379,17 @@ TEST_P(Program, ServesHttpsWithTheGivenCertificate) {
   EXPECT_TRUE(Exec("select id from t").ok);
 }
 
+TEST_P(Program, AStatementPastTheLimitIsRefusedAndTheServerCarriesOn) {
+  Start({"--max-sql-kb", "4"});
+  Login();
+  std::string text = Exec("select '" + std::string(5000, 'z') + "'").text;
+  EXPECT_EQ(text, "语句太长（5009 字节），服务器最多接受 4096 字节");
+  // Far past the limit the request line does not fit the connection at all.
+  EXPECT_EQ(Raw(kExecute, ExecuteQuery(std::string(100000, 'z'))).status, 414);
+  HttpClient fresh;
+  EXPECT_EQ(Text(fresh.Get(server_->Url() + kOpen + "?Opt=2")), "OK");
+}
+
 TEST(ProgramFlags, HelpExplainsEveryFlagAndBadFlagsFail) {
   std::string help;
   {
