@@ -95,10 +95,12 @@ class EndToEnd : public ::testing::TestWithParam<Db> {
   std::unique_ptr<ServerProcess> server_;
 };
 
+std::string BackendName(const ::testing::TestParamInfo<Db>& info) {
+  return info.param == Db::Sqlite ? "SQLite" : "PostgreSQL";
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, EndToEnd, ::testing::Values(Db::Sqlite, Db::Postgres),
-                         [](const auto& info) {
-                           return info.param == Db::Sqlite ? "SQLite" : "PostgreSQL";
-                         });
+                         BackendName);
 
 TEST_P(EndToEnd, WrongKeyIsRefused) {
   EXPECT_EQ(OpenPage(KeyCheckQuery("wrong key")),
@@ -207,7 +209,7 @@ TEST_P(EndToEnd, AnUpdateThenSelectBatchPagedBackAndForthUpdatesOnce) {
   EXPECT_EQ(Exec("select n from counter").rows.at(0).at(0), "1");
 }
 
-long PeakMemoryKiB(pid_t pid) {
+[[maybe_unused]] long PeakMemoryKiB(pid_t pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/status");
   std::string line;
   while (std::getline(in, line)) {
@@ -257,7 +259,7 @@ TEST_P(EndToEnd, AStatementOf256KiBWorks) {
 
 // Cases that need a statement that takes its time (SQLite has no sleep).
 class SlowStatements : public EndToEnd {};
-INSTANTIATE_TEST_SUITE_P(Postgres, SlowStatements, ::testing::Values(Db::Postgres));
+INSTANTIATE_TEST_SUITE_P(Backends, SlowStatements, ::testing::Values(Db::Postgres), BackendName);
 
 TEST_P(SlowStatements, AStatementPastCommandTimeoutAnswersTheDriversText) {
   ASSERT_EQ(OpenPage(OpenQuery(ConnectionString(), KeyCheck(), 1)), "OK");
@@ -288,7 +290,7 @@ TEST_P(SlowStatements, StoppingCancelsARunningStatementAndExitsCleanly) {
 
 // Cases about the program itself, on the built-in backend.
 class Program : public EndToEnd {};
-INSTANTIATE_TEST_SUITE_P(Sqlite, Program, ::testing::Values(Db::Sqlite));
+INSTANTIATE_TEST_SUITE_P(Backends, Program, ::testing::Values(Db::Sqlite), BackendName);
 
 TEST_P(Program, HeadAnswersWithoutIssuingAKey) {
   HttpAnswer head = client_.Head(server_->Url() + kOpen + KeyCheckQuery(kKey));
