@@ -49,6 +49,13 @@ TEST(Codepage, SwitchingToUtf8AndBack) {
   EXPECT_EQ(kokit::ToLegacy("中"), "\xD6\xD0");
 }
 
+TEST(Codepage, Utf8CodepageNeverPassesFormsAboveUnicode) {
+  CodepageGuard guard;
+  kokit::SetLegacyCodepage("UTF-8");
+  EXPECT_EQ(kokit::FromLegacy("L\xF4\x96\x87\xAD!"), "L?!");
+  EXPECT_EQ(kokit::FromLegacy("\xF8\x88\x80\x80\x80x\xF4\x8F\xBF\xBF"), "?x\xF4\x8F\xBF\xBF");
+}
+
 TEST(Codepage, UnknownNameIsRefusedAndNothingChanges) {
   CodepageGuard guard;
   EXPECT_THROW(kokit::SetLegacyCodepage("NO-SUCH-CODEPAGE"), kokit::Error);

@@ -83,6 +83,30 @@ size_t Utf8SequenceLength(std::string_view s) {
   return n;
 }
 
+// iconv's UTF-8 decoder lets through forms above U+10FFFF (F4 90.. up to six-byte sequences),
+// which no UTF-8 reader accepts: each such sequence becomes "?".
+void ReplaceBeyondUnicode(std::string& text) {
+  auto beyond = [&](size_t i) {
+    auto b = static_cast<unsigned char>(text[i]);
+    return b >= 0xF5 ||
+           (b == 0xF4 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x90);
+  };
+  size_t i = 0;
+  while (i < text.size() && !beyond(i)) ++i;
+  if (i == text.size()) return;
+  std::string out(text, 0, i);
+  while (i < text.size()) {
+    if (!beyond(i)) {
+      out.push_back(text[i++]);
+      continue;
+    }
+    out.push_back('?');
+    ++i;
+    while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
+  }
+  text = std::move(out);
+}
+
 }  // namespace
 
 std::string ToLegacy(std::string_view utf8) {
@@ -90,7 +114,10 @@ std::string ToLegacy(std::string_view utf8) {
 }
 
 std::string FromLegacy(std::string_view bytes) {
-  return Current().fromLegacy->Convert(bytes, [](std::string_view) { return size_t{1}; });
+  std::string text =
+      Current().fromLegacy->Convert(bytes, [](std::string_view) { return size_t{1}; });
+  ReplaceBeyondUnicode(text);
+  return text;
 }
 
 std::string LegacyCodepage() {
