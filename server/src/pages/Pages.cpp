@@ -14,6 +14,16 @@
 namespace quarlopages {
 namespace {
 
+// Driver texts are "STATE: message" records joined with "; ". Class 08 is a lost connection;
+// 57P01..57P03 are the server shutting down or restarting, which ends the connection too.
+bool IsConnectionLost(std::string_view text) {
+  for (std::string_view state : {"08", "57P01", "57P02", "57P03"}) {
+    if (text.starts_with(state)) return true;
+    if (text.find("; " + std::string(state)) != std::string_view::npos) return true;
+  }
+  return false;
+}
+
 PageResponse Answer(const std::string& utf8, const std::string& outcome) {
   PageResponse r;
   r.body = kokit::ToLegacy(utf8);
@@ -232,6 +242,9 @@ PageResponse Pages::Execute(const PageRequest& request) {
     return refuse(e.what());
   } catch (const db::DbError& e) {
     session->DropCursor();
+    // A lost connection is of no further use: the next request finds none
+    // and answers "SessionTimeout", so the client opens a fresh one.
+    if (IsConnectionLost(e.what())) session->SetConnection(nullptr);
     return refuse(e.what());
   } catch (const kokit::Error& e) {
     session->DropCursor();
