@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "HeaderFields.h"
+#include "ReplaceFile.h"
 #include "Transfer.h"
 #include "kokit/Codepage.h"
 #include "kokit/ErrString.h"
@@ -219,23 +220,14 @@ bool HttpItem::PrepareSave(const std::string& filePath, const char* procedure) {
     ErrorRoutine(procedure, kNoError, __LINE__);
     return false;
   }
-  std::error_code ignored;
-  std::filesystem::remove(filePath, ignored);
   return true;
 }
 
 void HttpItem::WriteFile(const std::string& filePath, const std::string& bytes,
                          const char* procedure) {
+  // A save that fails half way leaves the file that was there before.
   try {
-    std::ofstream out;
-    out.exceptions(std::ios::failbit | std::ios::badbit);
-    try {
-      out.open(filePath, std::ios::binary | std::ios::trunc);
-      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-      out.close();
-    } catch (const std::ios::failure&) {
-      throw kokit::Error::FromErrno(errno != 0 ? errno : EIO);
-    }
+    http::ReplaceFile(filePath, bytes);
   } catch (...) {
     ErrorRoutine(procedure, kokit::CurrentError(), __LINE__);
     return;
