@@ -1,0 +1,50 @@
+#pragma once
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+namespace quarlo::testing {
+
+// A PostgreSQL cluster of this test alone (tests/faults/private-postgres), stopped and started
+// at will; removed with the object.
+class PrivatePostgres {
+ public:
+  PrivatePostgres() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "quarlo-pg-XXXXXX").string();
+    if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp");
+    dir_ = tmpl;
+    Run("init");
+    Start();
+  }
+  ~PrivatePostgres() { Run("remove", false); }
+  PrivatePostgres(const PrivatePostgres&) = delete;
+  PrivatePostgres& operator=(const PrivatePostgres&) = delete;
+
+  void Start() { Run("start"); }
+  void Stop() { Run("stop"); }
+  std::string Port() const {
+    std::string port;
+    if (FILE* f = fopen((dir_ / "port").c_str(), "r")) {
+      char buf[16] = {};
+      if (fgets(buf, sizeof buf, f)) port = buf;
+      fclose(f);
+    }
+    while (!port.empty() && (port.back() == '\n' || port.back() == ' ')) port.pop_back();
+    return port;
+  }
+
+ private:
+  void Run(const std::string& command, bool mustWork = true) {
+    std::string line = std::string(QUARLO_PRIVATE_POSTGRES) + " " + command + " " + dir_.string();
+    if (std::system(line.c_str()) != 0 && mustWork) {
+      throw std::runtime_error("private-postgres " + command + " failed");
+    }
+  }
+
+  std::filesystem::path dir_;
+};
+
+}  // namespace quarlo::testing
