@@ -1,0 +1,240 @@
+#include "quarlolink/IEOHttpItem.h"
+
+#include <chrono>
+
+#include "kokit/Codepage.h"
+#include "kokit/EventPump.h"
+#include "routines/Routines.h"
+#include "settings/ClientSettings.h"
+
+namespace quarlolink {
+
+namespace {
+
+constexpr int kWaitTurnMs = 10;
+constexpr int32_t kBusy = 10014;
+constexpr int32_t kTimedOut = 10015;
+constexpr int32_t kModeText = 1;
+constexpr int32_t kModeData = 2;
+constexpr int32_t kModeHead = 3;
+
+double NowSeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+const kokit::Error kNoError(0, "");
+
+}  // namespace
+
+IEOHttpItem::IEOHttpItem() {
+  err_.SetUseIn(kokit::xpUseIn_Class);
+  err_.SetModuleName("IEOHttpItem");
+  err_.SetLogFileName(settings::Text("LogFilePath"));
+  err_.OnErrOcc([this] { ApplyErrorStatus(err_, optStatus_, optString_); });
+  item_ = std::make_unique<HttpItem>();
+  item_->OnResponseCompleted(
+      [this](int32_t kind, int32_t dataType) { OnItemCompleted(kind, dataType); });
+  item_->OnError(
+      [this](const std::string& code, const std::string& desc) { OnItemError(code, desc); });
+}
+
+IEOHttpItem::~IEOHttpItem() {
+  // Events of a transfer abandoned here must not reach a half-destroyed facade.
+  item_->OnResponseCompleted(nullptr);
+  item_->OnError(nullptr);
+}
+
+void IEOHttpItem::FailureExit(const kokit::Error& err, int32_t line) {
+  err_.RaiseError(err, line, optString_, "");
+  err_.Clear();
+}
+
+// Common start of the three operations; false when the facade is busy (already reported).
+bool IEOHttpItem::Prologue(const char* name) {
+  optStatus_ = 0;
+  optString_ = "OK";
+  err_.SetFunctionName(name);
+  err_.SetRemark("");
+  if (status_ == 4 || status_ == 5) {
+    item_->ReNew();
+  } else if (status_ != 0) {
+    optStatus_ = kBusy;
+    FailureExit(kNoError, __LINE__);
+    return false;
+  }
+  // CmdTimeout decides how long a request may take: the item's own limit (60 s) must not cut
+  // short a statement the caller is willing to wait longer for.
+  if (item_->RequestTimeout() <= cmdTimeout_) item_->SetRequestTimeout(cmdTimeout_ + 1);
+  return true;
+}
+
+void IEOHttpItem::GetText(const std::string& url, bool isSync) {
+  if (!Prologue("GetText")) return;
+  try {
+    responseText_.clear();
+    isSync_ = isSync;
+    start_ = NowSeconds();
+    status_ = 1;
+    // The body stays in memory: no temporary file to create, read back and delete.
+    savePath_.clear();
+    mode_ = kModeText;
+    url_ = url;
+    item_->OpenUrl(url, 1);
+    // A request the item could not even start is reported now, not after the time-out.
+    if (item_->OptStatus() != 0) {
+      optStatus_ = item_->OptStatus();
+      optString_ = item_->OptString();
+      status_ = 5;
+      FailureExit(kNoError, __LINE__);
+      return;
+    }
+    if (isSync) {
+      Wait();
+      if (status_ != 0 && status_ != 2) return;
+      status_ = 0;
+    }
+    err_.Clear();
+  } catch (...) {
+    status_ = 5;
+    FailureExit(kokit::CurrentError(), __LINE__);
+  }
+}
+
+void IEOHttpItem::GetHead(const std::string& url) {
+  if (!Prologue("GetHead")) return;
+  try {
+    isSync_ = true;
+    start_ = NowSeconds();
+    status_ = 1;
+    mode_ = kModeHead;
+    url_ = url;
+    item_->GetHeader(url);
+    if (item_->OptStatus() != 0) {
+      optStatus_ = item_->OptStatus();
+      optString_ = item_->OptString();
+      status_ = 5;
+      FailureExit(kNoError, __LINE__);
+      return;
+    }
+    Wait();
+    if (status_ != 0 && status_ != 2) return;
+    status_ = 0;
+    err_.Clear();
+  } catch (...) {
+    status_ = 5;
+    FailureExit(kokit::CurrentError(), __LINE__);
+  }
+}
+
+void IEOHttpItem::GetData(const std::string& url, const std::string& saveFilePath, bool isSync) {
+  if (!Prologue("GetData")) return;
+  try {
+    isSync_ = isSync;
+    start_ = NowSeconds();
+    status_ = 1;
+    savePath_ = saveFilePath;
+    mode_ = kModeData;
+    url_ = url;
+    item_->OpenUrl(url, 1);
+    if (item_->OptStatus() != 0) {
+      optStatus_ = item_->OptStatus();
+      optString_ = item_->OptString();
+      status_ = 5;
+      FailureExit(kNoError, __LINE__);
+      return;
+    }
+    if (isSync) {
+      Wait();
+      if (status_ != 0 && status_ != 2) return;
+      status_ = 0;
+    }
+    err_.Clear();
+  } catch (...) {
+    status_ = 5;
+    FailureExit(kokit::CurrentError(), __LINE__);
+  }
+}
+
+// Runs while a request is open. On a failure it takes the failure exit itself and leaves Status
+// at 4 or 5; on success Status is 0 or 2.
+void IEOHttpItem::Wait() {
+  for (;;) {
+    if (NowSeconds() - start_ > cmdTimeout_) {
+      status_ = 4;
+      if (item_->StillExecuting()) item_->ReNew();
+      optStatus_ = kTimedOut;
+      FailureExit(kNoError, __LINE__);
+      return;
+    }
+    kokit::PumpEvents();
+    item_->Pump(kWaitTurnMs);
+    if (status_ == 0 || status_ == 2) return;
+    if (status_ == 4 || status_ == 5) {
+      FailureExit(kNoError, __LINE__);
+      return;
+    }
+  }
+}
+
+void IEOHttpItem::Pump(int maxWaitMs) {
+  if (status_ == 1 && !isSync_) item_->Pump(maxWaitMs);
+}
+
+void IEOHttpItem::OnItemCompleted(int32_t requestKind, int32_t) {
+  optStatus_ = 0;
+  optString_ = "OK";
+  err_.SetFunctionName("moHttpItem_ResponseCompleted");
+  err_.SetRemark("");
+  try {
+    if (requestKind == 1) {
+      if (item_->HTTPCode() == "200") {
+        status_ = 2;
+      } else {
+        status_ = 5;
+        optString_ = item_->HTTPInfo();
+        FailureExit(kNoError, __LINE__);
+        return;
+      }
+    } else if (requestKind == 2 && mode_ == kModeText) {
+      responseText_ = kokit::FromLegacy(item_->TakeResponseBytes());
+      status_ = 2;
+      if (!isSync_) {
+        if (onGetTextOK_) onGetTextOK_(responseText_);
+        status_ = 0;
+      }
+    } else if (requestKind == 2 && mode_ == kModeData) {
+      item_->SaveResponseData(savePath_);
+      if (item_->OptStatus() != 0) {
+        status_ = 5;
+        if (!isSync_) {
+          if (onGetDataFail_)
+            onGetDataFail_(std::to_string(item_->OptStatus()), item_->OptString());
+          status_ = 0;
+        }
+      } else {
+        status_ = 2;
+        if (!isSync_) {
+          if (onGetDataOK_) onGetDataOK_();
+          status_ = 0;
+        }
+      }
+    }
+    err_.Clear();
+  } catch (...) {
+    status_ = 5;
+    FailureExit(kokit::CurrentError(), __LINE__);
+  }
+}
+
+void IEOHttpItem::OnItemError(const std::string& code, const std::string& desc) {
+  status_ = 5;
+  if (!isSync_) {
+    if (mode_ == kModeText && onGetTextFail_) onGetTextFail_(code, desc);
+    if (mode_ == kModeData && onGetDataFail_) onGetDataFail_(code, desc);
+    return;
+  }
+  // The waiter fails with this text, so the user learns why (refused, reset, truncated, ...).
+  optString_ = desc;
+}
+
+}  // namespace quarlolink

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace kokit {
+class IniItems;
+}
+
+namespace quarlolink::settings {
+
+// The library's version, also the default of the setting "Version".
+inline constexpr const char* kVersion = "2.0.10";
+
+// Keys the enciphered setting "EncKey" in the store; it must stay the same between versions that
+// share stored settings.
+inline constexpr std::string_view kSettingsKey = "q7L#Harbor.Lantern/Quarlo2~k9Vw3";
+static_assert(kSettingsKey.size() == 32);
+
+// Where the settings set's values live below HKEY_LOCAL_MACHINE.
+inline constexpr const char* kValuesPath =
+    "Software\\Tarnwick Studio Applications\\Quarlo2\\IniItems";
+
+// Default folders: logs below $XDG_STATE_HOME/quarlo, temporary files in
+// $XDG_CACHE_HOME/quarlo/tmp.
+std::string LogFolder();
+std::string TempFolder();
+
+// The twelve settings with their defaults, in their order.
+std::unique_ptr<kokit::IniItems> BuildDefaults();
+
+// BuildDefaults, loaded from the store (missing settings written), first-start folders made.
+std::unique_ptr<kokit::IniItems> LoadSettings();
+
+}  // namespace quarlolink::settings
