@@ -1,0 +1,412 @@
+// The real quarlopages program spoken to over HTTP, relaying to SQLite files through the built-in
+// backend and to PostgreSQL through unixODBC under the driver name "SQL Server".
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <thread>
+
+#include "HttpClient.h"
+#include "ProtocolText.h"
+#include "ServerProcess.h"
+#include "SqliteFile.h"
+#include "TempDir.h"
+#include "kokit/Codepage.h"
+
+namespace quarlopages {
+namespace {
+
+using namespace quarlopages::testing;
+
+constexpr const char* kKey = "e2e shared key";
+constexpr const char* kOpen = "/quarlo/quarloopen.asp";
+constexpr const char* kExecute = "/quarlo/quarloexecute.asp";
+
+enum class Db { Sqlite, Postgres };
+
+std::string Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? v : "";
+}
+
+class EndToEnd : public ::testing::TestWithParam<Db> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == Db::Postgres && Env("QUARLO_TEST_PGPORT").empty()) {
+      GTEST_SKIP() << "QUARLO_TEST_PGPORT is not set: no PostgreSQL for this run";
+    }
+    if (GetParam() == Db::Sqlite) MakeSqliteFile(map_ / "test.db", NumberedRows(60));
+    Start({});
+  }
+
+  void TearDown() override {
+    if (HasFailure() && server_)
+      std::fprintf(stderr, "server said:\n%s\n", server_->Stderr().c_str());
+  }
+
+  void Start(std::vector<std::string> extra) {
+    server_.reset();
+    std::vector<std::string> args{
+        "--key", kKey, "--map-path", map_.path().string(), "--spool-dir", spool_.path().string()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    std::map<std::string, std::string> env{{"LC_ALL", "C.UTF-8"}};
+    if (!Env("QUARLO_TEST_PGPORT").empty()) env["PGPORT"] = Env("QUARLO_TEST_PGPORT");
+    server_ = std::make_unique<ServerProcess>(args, env);
+  }
+
+  std::string ConnectionString(const std::string& password = "") {
+    if (GetParam() == Db::Sqlite) {
+      return "driver={Microsoft Access Driver (*.mdb)};dbq=test.db;uid=;pwd=";
+    }
+    return "driver={SQL Server};server=127.0.0.1;database=" + Env("QUARLO_TEST_PG_DATABASE") +
+           ";uid=" + Env("QUARLO_TEST_PG_USER") +
+           ";pwd=" + (password.empty() ? Env("QUARLO_TEST_PG_PASSWORD") : password);
+  }
+
+  std::string Text(const HttpAnswer& a) { return kokit::FromLegacy(a.body); }
+  HttpAnswer Raw(const std::string& path, const std::string& query) {
+    return client_.Get(server_->Url() + path + query);
+  }
+  std::string OpenPage(const std::string& query) { return Text(Raw(kOpen, query)); }
+
+  std::string KeyCheck(const std::string& key = kKey) {
+    return Element(OpenPage(KeyCheckQuery(key)), "EncKey");
+  }
+  // Opens the connection and, for PostgreSQL, makes the same tables the SQLite file has.
+  void Login() {
+    ASSERT_EQ(OpenPage(OpenQuery(ConnectionString(), KeyCheck())), "OK");
+    if (GetParam() == Db::Postgres) {
+      auto a = Exec(
+          "create temp table t(id integer primary key, name varchar(20), note varchar(40)); "
+          "insert into t select g, 'name' || g, 'note ' || g || '   ' from generate_series(1, 60) "
+          "g; "
+          "create temp table counter(n integer); insert into counter values (0)");
+      ASSERT_TRUE(a.ok) << a.text;
+    }
+  }
+  ParsedAnswer Exec(const std::string& sql, const ExecuteParams& p = {}, size_t columns = 0) {
+    return ParseAnswer(Text(Raw(kExecute, ExecuteQuery(sql, p))), columns);
+  }
+
+  quarlo::testing::TempDir map_;
+  quarlo::testing::TempDir spool_;
+  HttpClient client_;
+  std::unique_ptr<ServerProcess> server_;
+};
+
+std::string BackendName(const ::testing::TestParamInfo<Db>& info) {
+  return info.param == Db::Sqlite ? "SQLite" : "PostgreSQL";
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, EndToEnd, ::testing::Values(Db::Sqlite, Db::Postgres),
+                         BackendName);
+
+TEST_P(EndToEnd, WrongKeyIsRefused) {
+  EXPECT_EQ(OpenPage(KeyCheckQuery("wrong key")),
+            "密钥验证失败：客户端的密钥与服务器的 ENC_KEY 不一致");
+  EXPECT_EQ(Exec("select 1").text, "SessionTimeout");
+}
+
+TEST_P(EndToEnd, OpenIsRefusedWithTheDriversText) {
+  std::string bad = GetParam() == Db::Sqlite
+                        ? "driver={Microsoft Access Driver (*.mdb)};dbq=missing.db;uid=;pwd="
+                        : ConnectionString("not the password");
+  std::string answer = OpenPage(OpenQuery(bad, KeyCheck()));
+  EXPECT_NE(answer, "OK");
+  EXPECT_FALSE(answer.empty());
+  if (GetParam() == Db::Sqlite) {
+    EXPECT_NE(answer.find("missing.db"), std::string::npos) << answer;
+    EXPECT_FALSE(std::filesystem::exists(map_ / "missing.db"));
+  } else {
+    EXPECT_NE(answer.find("password"), std::string::npos) << answer;
+  }
+}
+
+TEST_P(EndToEnd, SixtyRowsArePagedTwentyFiveAtATime) {
+  Login();
+  const std::string sql = "select id, name from t order by id";
+  auto a = Exec(sql);
+  ASSERT_TRUE(a.ok) << a.text;
+  EXPECT_EQ(a.recordsAffected, "-1");
+  EXPECT_EQ(a.eof, "False");
+  EXPECT_EQ(a.isNextRecordset, "False");
+  ASSERT_EQ(a.fields.size(), 2u);
+  EXPECT_EQ(a.fields[0].name, "id");
+  EXPECT_EQ(a.fields[0].type, 3);
+  EXPECT_EQ(a.fields[1].type, 200);
+  EXPECT_EQ(a.fields[1].size, 20);
+  ASSERT_EQ(a.rows.size(), 25u);
+  auto b = Exec(sql, {.moveRows = 25, .noHead = true}, 2);
+  EXPECT_EQ(b.eof, "False");
+  ASSERT_EQ(b.rows.size(), 25u);
+  EXPECT_EQ(b.rows[0], (std::vector<std::string>{"26", "name26"}));
+  auto c = Exec(sql, {.moveRows = 50, .noHead = true}, 2);
+  EXPECT_EQ(c.eof, "True");
+  ASSERT_EQ(c.rows.size(), 10u);
+  EXPECT_EQ(c.rows.back()[0], "60");
+}
+
+TEST_P(EndToEnd, ATwoStatementBatchHasANextRecordset) {
+  Login();
+  const std::string sql = "select 1 as a; select 'x' as b, 2 as c";
+  auto first = Exec(sql);
+  ASSERT_TRUE(first.ok) << first.text;
+  EXPECT_EQ(first.isNextRecordset, "True");
+  EXPECT_EQ(first.rows.at(0).at(0), "1");
+  auto second = Exec(sql, {.beginRecordset = 2});
+  EXPECT_EQ(second.isNextRecordset, "False");
+  ASSERT_EQ(second.fields.size(), 2u);
+  EXPECT_EQ(second.rows.at(0), (std::vector<std::string>{"x", "2"}));
+}
+
+TEST_P(EndToEnd, AnUpdateReportsRecordsAffected) {
+  Login();
+  auto a = Exec("update t set note = 'changed' where id between 3 and 9");
+  ASSERT_TRUE(a.ok) << a.text;
+  EXPECT_EQ(a.recordsAffected, "7");
+  EXPECT_EQ(a.eof, "True");
+  EXPECT_TRUE(a.fields.empty());
+  EXPECT_EQ(Exec("update t set note = 'x' where id < 0").recordsAffected, "0");
+}
+
+TEST_P(EndToEnd, ChineseTextMakesTheRoundTripInGbk) {
+  Login();
+  ASSERT_TRUE(Exec("update t set name = '中文名称' where id = 1").ok);
+  HttpAnswer raw = Raw(kExecute, ExecuteQuery("select name, '汉字' as 列名 from t where id = 1"));
+  EXPECT_NE(raw.body.find("\xD6\xD0\xCE\xC4"), std::string::npos);  // 中文 in GBK
+  EXPECT_NE(raw.headers.find("charset=GBK"), std::string::npos);
+  auto a = ParseAnswer(Text(raw));
+  ASSERT_EQ(a.fields.size(), 2u);
+  EXPECT_EQ(a.fields[1].name, "列名");
+  EXPECT_EQ(a.rows.at(0), (std::vector<std::string>{"中文名称", "汉字"}));
+}
+
+TEST_P(EndToEnd, AnExpiredSessionAnswersSessionTimeout) {
+  Start({"--session-timeout", "1"});
+  Login();
+  EXPECT_TRUE(Exec("select id from t").ok);
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  EXPECT_EQ(Exec("select id from t").text, "SessionTimeout");
+}
+
+TEST_P(EndToEnd, AnUpdateThenSelectBatchPagedBackAndForthUpdatesOnce) {
+  Login();
+  const std::string sql = "update counter set n = n + 1; select id from t order by id";
+  auto update = Exec(sql);
+  ASSERT_TRUE(update.ok) << update.text;
+  EXPECT_EQ(update.recordsAffected, "1");
+  EXPECT_EQ(update.isNextRecordset, "True");
+  auto rows = Exec(sql, {.beginRecordset = 2});
+  ASSERT_EQ(rows.rows.size(), 25u);
+  EXPECT_EQ(rows.eof, "False");
+  for (int move : {25, 50, 25, 0, 50}) {
+    auto page = Exec(sql, {.beginRecordset = 2, .moveRows = move, .noHead = true}, 1);
+    ASSERT_FALSE(page.rows.empty()) << page.text;
+    EXPECT_EQ(page.rows[0][0], std::to_string(move + 1));
+    EXPECT_EQ(page.eof, move == 50 ? "True" : "False");
+  }
+  EXPECT_EQ(Exec("select n from counter").rows.at(0).at(0), "1");
+}
+
+[[maybe_unused]] long PeakMemoryKiB(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+  }
+  return -1;
+}
+
+TEST_P(EndToEnd, AResultLargerThanTheMemoryBoundIsPagedToItsEnd) {
+  Start({"--max-rows", "5000"});
+  Login();
+  constexpr int kRows = 200000;
+  // About 40 MB of values: more than the server may hold in memory.
+  std::string sql =
+      GetParam() == Db::Sqlite
+          ? "with recursive n(i) as (select 1 union all select i + 1 from n where i < " +
+                std::to_string(kRows) + ") select i as id, printf('%0200d', i) as pad from n"
+          : "select g as id, lpad(g::text, 200, '0') as pad from generate_series(1, " +
+                std::to_string(kRows) + ") g";
+  int seen = 0;
+  std::string lastId;
+  for (int move = 0;; move += 5000) {
+    auto page = Exec(sql, {.rowsPerComm = 5000, .moveRows = move, .noHead = move > 0}, 2);
+    ASSERT_TRUE(page.ok) << page.text.substr(0, 300);
+    seen += static_cast<int>(page.rows.size());
+    if (!page.rows.empty()) lastId = page.rows.back()[0];
+    if (page.eof == "True") break;
+    ASSERT_LT(move, kRows);
+  }
+  EXPECT_EQ(seen, kRows);
+  EXPECT_EQ(lastId, std::to_string(kRows));
+#if !defined(__SANITIZE_ADDRESS__)
+  // The driver may buffer a result of its own; the built-in backend streams.
+  if (GetParam() == Db::Sqlite) {
+    EXPECT_LT(PeakMemoryKiB(server_->Pid()), 32 * 1024);
+  }
+#endif
+}
+
+TEST_P(EndToEnd, AStatementOf256KiBWorks) {
+  Login();
+  std::string value(256 * 1024 - 20, 'q');
+  auto a = Exec("select '" + value + "' as v");
+  ASSERT_TRUE(a.ok) << a.text.substr(0, 300);
+  EXPECT_EQ(a.rows.at(0).at(0), value);
+}
+
+// Cases that need a statement that takes its time (SQLite has no sleep).
+class SlowStatements : public EndToEnd {};
+INSTANTIATE_TEST_SUITE_P(Backends, SlowStatements, ::testing::Values(Db::Postgres), BackendName);
+
+TEST_P(SlowStatements, AStatementPastCommandTimeoutAnswersTheDriversText) {
+  ASSERT_EQ(OpenPage(OpenQuery(ConnectionString(), KeyCheck(), 1)), "OK");
+  auto a = Exec("select pg_sleep(5)");
+  EXPECT_FALSE(a.ok);
+  EXPECT_FALSE(a.text.empty());
+  EXPECT_NE(a.text, "SessionTimeout");
+  EXPECT_TRUE(Exec("select 1 as one").ok);
+}
+
+TEST_P(SlowStatements, StoppingCancelsARunningStatementAndExitsCleanly) {
+  Login();
+  std::thread running([this] {
+    HttpClient other;
+    try {
+      other.Get(server_->Url() + kExecute + ExecuteQuery("select pg_sleep(60)"));
+    } catch (const std::exception&) {
+      // The answer may be cut off by the stop; the exit status is what counts.
+    }
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  auto begin = std::chrono::steady_clock::now();
+  EXPECT_EQ(server_->Stop(), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(20));
+  running.join();
+  EXPECT_TRUE(std::filesystem::is_empty(spool_.path()));
+}
+
+// Cases about the program itself, on the built-in backend.
+class Program : public EndToEnd {};
+INSTANTIATE_TEST_SUITE_P(Backends, Program, ::testing::Values(Db::Sqlite), BackendName);
+
+TEST_P(Program, HeadAnswersWithoutIssuingAKey) {
+  HttpAnswer head = client_.Head(server_->Url() + kOpen + KeyCheckQuery(kKey));
+  EXPECT_EQ(head.status, 200);
+  EXPECT_EQ(head.headers.find("Set-Cookie"), std::string::npos);
+  EXPECT_NE(head.headers.find("Content-Type: text/html"), std::string::npos);
+  EXPECT_EQ(Exec("select 1").text, "SessionTimeout");
+}
+
+TEST_P(Program, TheSessionCookieIsHttpOnlyAndTheConnectionKeptAlive) {
+  HttpAnswer first = Raw(kOpen, KeyCheckQuery(kKey));
+  EXPECT_NE(first.headers.find("Set-Cookie: QuarloSession="), std::string::npos);
+  EXPECT_NE(first.headers.find("HttpOnly"), std::string::npos);
+  HttpAnswer second = Raw(kOpen, "?Opt=2");
+  EXPECT_EQ(Text(second), "OK");
+  EXPECT_EQ(second.newConnections, 0);
+}
+
+TEST_P(Program, PlusStaysPlusAndABadEscapeIsRefused) {
+  Login();
+  // "select 1+2" with the "+" written as itself, as no client does, still adds.
+  auto a = ParseAnswer(Text(Raw(kExecute,
+                                "?SQL=%73%65%6C%65%63%74%20%31+%32&RowsPerComm=25"
+                                "&BeginRecordset=1&MoveRows=0&IsRemoveSpace=-1"
+                                "&IsNoHeadAndFields=0")));
+  EXPECT_EQ(a.rows.at(0).at(0), "3");
+  EXPECT_EQ(Text(Raw(kExecute, "?SQL=%7&RowsPerComm=25")),
+            "请求参数中有错误的百分号编码（\"%\" 后必须是两位十六进制数字）");
+}
+
+TEST_P(Program, TheLogHasALinePerRequestAndNoSecrets) {
+  Login();
+  Exec("select 'SECRET_SQL_MARKER' as v");
+  std::string log = server_->Stderr();
+  EXPECT_EQ(log.find("SECRET_SQL_MARKER"), std::string::npos);
+  EXPECT_EQ(log.find("test.db"), std::string::npos);
+  EXPECT_EQ(log.find(kKey), std::string::npos);
+  EXPECT_NE(log.find(std::string(kOpen) + " Opt=0 200 OK"), std::string::npos) << log;
+  EXPECT_NE(log.find(std::string(kOpen) + " Opt=1 200 OK"), std::string::npos) << log;
+  EXPECT_NE(log.find(std::string(kExecute) + " sql=31B 200 OK"), std::string::npos) << log;
+}
+
+TEST_P(Program, SigtermStopsCleanlyAndRemovesTheSpool) {
+  Login();
+  ASSERT_TRUE(Exec("select id from t").ok);
+  EXPECT_FALSE(std::filesystem::is_empty(spool_.path()));
+  EXPECT_EQ(server_->Stop(), 0);
+  EXPECT_TRUE(std::filesystem::is_empty(spool_.path()));
+  EXPECT_NE(server_->Stderr().find("stopped"), std::string::npos);
+}
+
+TEST_P(Program, TheDefaultKeyIsWarnedAbout) {
+  server_.reset();
+  ServerProcess plain({"--map-path", map_.path().string()}, {});
+  EXPECT_NE(plain.Stderr().find("warning"), std::string::npos);
+  EXPECT_EQ(plain.Stop(), 0);
+}
+
+TEST_P(Program, TheDemoDatabaseOpensWithTheAccessLogin) {
+  std::filesystem::path demo = QUARLOPAGES_DEMO_DB;
+  Start({"--map-path", demo.parent_path().string()});
+  std::string key = KeyCheck();
+  // Relative, as typed in the login dialog, and as the client rewrites it against MapPath.
+  for (const std::string& dbq :
+       {std::string("demo.db"), demo.parent_path().string() + "\\demo.db"}) {
+    ASSERT_EQ(OpenPage(OpenQuery(
+                  "driver={Microsoft Access Driver (*.mdb)};dbq=" + dbq + ";uid=;pwd=", key)),
+              "OK")
+        << dbq;
+    auto a = Exec("select count(*) from employees");
+    ASSERT_TRUE(a.ok) << a.text;
+    EXPECT_NE(a.rows.at(0).at(0), "0");
+  }
+}
+
+TEST_P(Program, ServesHttpsWithTheGivenCertificate) {
+  quarlo::testing::TempDir tls;
+  std::string cmd =
+      "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 -keyout " +
+      (tls / "key.pem").string() + " -out " + (tls / "cert.pem").string() + " >/dev/null 2>&1";
+  if (std::system(cmd.c_str()) != 0) GTEST_SKIP() << "openssl cannot make a certificate here";
+  Start({"--tls-cert", (tls / "cert.pem").string(), "--tls-key", (tls / "key.pem").string()});
+  ASSERT_EQ(server_->Url().rfind("https://127.0.0.1:", 0), 0u) << server_->Url();
+  HttpAnswer check = Raw(kOpen, KeyCheckQuery(kKey));
+  EXPECT_EQ(Text(check).substr(0, 2), "OK");
+  EXPECT_NE(check.headers.find("; Secure"), std::string::npos);
+  ASSERT_EQ(OpenPage(OpenQuery(ConnectionString(), Element(Text(check), "EncKey"))), "OK");
+  EXPECT_TRUE(Exec("select id from t").ok);
+}
+
+TEST_P(Program, AStatementPastTheLimitIsRefusedAndTheServerCarriesOn) {
+  Start({"--max-sql-kb", "4"});
+  Login();
+  std::string text = Exec("select '" + std::string(5000, 'z') + "'").text;
+  EXPECT_EQ(text, "语句太长（5009 字节），服务器最多接受 4096 字节");
+  // Far past the limit the request line does not fit the connection at all.
+  EXPECT_EQ(Raw(kExecute, ExecuteQuery(std::string(100000, 'z'))).status, 414);
+  HttpClient fresh;
+  EXPECT_EQ(Text(fresh.Get(server_->Url() + kOpen + "?Opt=2")), "OK");
+}
+
+TEST(ProgramFlags, HelpExplainsEveryFlagAndBadFlagsFail) {
+  std::string help;
+  {
+    FILE* p = popen((std::string(QUARLOPAGES_BIN) + " --help").c_str(), "r");
+    ASSERT_TRUE(p);
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) help.append(buf, n);
+    EXPECT_EQ(pclose(p), 0);
+  }
+  EXPECT_NE(help.find("--max-sql-kb"), std::string::npos);
+  EXPECT_NE(help.find("--tls-cert"), std::string::npos);
+  int rc = std::system((std::string(QUARLOPAGES_BIN) + " --port nine 2>/dev/null").c_str());
+  EXPECT_EQ(WEXITSTATUS(rc), 2);
+}
+
+}  // namespace
+}  // namespace quarlopages
