@@ -160,7 +160,7 @@ void HttpServer::Start() {
   if (tls) flags |= MHD_USE_TLS;
   // The request line lives in the connection's memory pool, which libmicrohttpd maps and
   // clears for every connection: big enough for the longest statement, no bigger.
-  size_t pool = options_.maxRequestTarget * 2 + 64 * 1024;
+  size_t pool = options_.maxRequestTarget + 64 * 1024;
 
   auto onUri = &HttpCallbacks::OnUri;
   auto onCompleted = &HttpCallbacks::OnCompleted;

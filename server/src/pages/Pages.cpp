@@ -1,5 +1,6 @@
 #include "Pages.h"
 
+#include <algorithm>
 #include <charconv>
 #include <thread>
 
@@ -21,6 +22,10 @@ PageResponse Answer(const std::string& utf8, const std::string& outcome) {
 }
 
 PageResponse Refuse(const std::string& utf8) { return Answer(utf8, "refused"); }
+
+// The most one answer may carry; a client asking for more rows than fit gets a refusal rather
+// than fewer rows, which it would take for the whole batch.
+constexpr size_t kMaxAnswerBytes = 64u << 20;
 
 // A whole decimal number ("-" allowed), or nothing.
 std::optional<int64_t> ToInteger(const std::string& text) {
@@ -188,11 +193,9 @@ PageResponse Pages::Execute(const PageRequest& request) {
 
   std::string sql = kokit::FromLegacy(sqlBytes);
   bool first = begin == 1 && moveRows == 0 && !noHead;
-  if (!first && !(session->cursor && session->cursor->Sql() == sql)) {
+  if (!first && !session->cursor) {
     // Never run a statement again for a later page: it may have changed data.
-    if (!session->cursor) {
-      return refuse("服务器上已没有这条语句的结果（会话已重建或语句已结束），请重新执行语句");
-    }
+    return refuse("服务器上已没有这条语句的结果（会话已重建或语句已结束），请重新执行语句");
   }
   try {
     if (first || session->cursor->Sql() != sql) {
@@ -203,15 +206,25 @@ PageResponse Pages::Execute(const PageRequest& request) {
       session->cursor->Run();
     }
     const ResultSet& rs = session->cursor->Seek(static_cast<int>(begin));
-    auto rows = session->cursor->Rows(rs, moveRows, rowsPerComm);
-    bool eof = moveRows + static_cast<int64_t>(rows.size()) >= rs.rowCount;
+    int64_t count = std::max<int64_t>(0, std::min(rowsPerComm, rs.rowCount - moveRows));
+    bool eof = moveRows + count >= rs.rowCount;
     AnswerWriter answer;
     if (noHead) {
       answer.ShortHead(eof);
     } else {
       answer.FullHead({rs.recordsAffected, eof, rs.hasNext}, rs.columns);
     }
-    for (const auto& row : rows) answer.Row(row, removeSpace);
+    // A few rows at a time from the spool, so that one answer is the most a request holds.
+    for (int64_t done = 0; done < count;) {
+      auto rows = session->cursor->Rows(rs, moveRows + done, std::min<int64_t>(256, count - done));
+      if (rows.empty()) break;
+      for (const auto& row : rows) answer.Row(row, removeSpace);
+      done += static_cast<int64_t>(rows.size());
+      if (answer.Text().size() > kMaxAnswerBytes) {
+        return refuse("这一批数据超过 " + std::to_string(kMaxAnswerBytes >> 20) +
+                      " MB，请减少每次读取的行数（RowsPerComm）");
+      }
+    }
     PageResponse r = Answer(answer.Text(), "OK");
     r.note = note;
     return r;

@@ -95,10 +95,12 @@ class EndToEnd : public ::testing::TestWithParam<Db> {
   std::unique_ptr<ServerProcess> server_;
 };
 
+std::string BackendName(const ::testing::TestParamInfo<Db>& info) {
+  return info.param == Db::Sqlite ? "SQLite" : "PostgreSQL";
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, EndToEnd, ::testing::Values(Db::Sqlite, Db::Postgres),
-                         [](const auto& info) {
-                           return info.param == Db::Sqlite ? "SQLite" : "PostgreSQL";
-                         });
+                         BackendName);
 
 TEST_P(EndToEnd, WrongKeyIsRefused) {
   EXPECT_EQ(OpenPage(KeyCheckQuery("wrong key")),
@@ -207,7 +209,7 @@ TEST_P(EndToEnd, AnUpdateThenSelectBatchPagedBackAndForthUpdatesOnce) {
   EXPECT_EQ(Exec("select n from counter").rows.at(0).at(0), "1");
 }
 
-long PeakMemoryKiB(pid_t pid) {
+[[maybe_unused]] long PeakMemoryKiB(pid_t pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/status");
   std::string line;
   while (std::getline(in, line)) {
@@ -255,9 +257,40 @@ TEST_P(EndToEnd, AStatementOf256KiBWorks) {
   EXPECT_EQ(a.rows.at(0).at(0), value);
 }
 
+// Cases that need a statement that takes its time (SQLite has no sleep).
+class SlowStatements : public EndToEnd {};
+INSTANTIATE_TEST_SUITE_P(Backends, SlowStatements, ::testing::Values(Db::Postgres), BackendName);
+
+TEST_P(SlowStatements, AStatementPastCommandTimeoutAnswersTheDriversText) {
+  ASSERT_EQ(OpenPage(OpenQuery(ConnectionString(), KeyCheck(), 1)), "OK");
+  auto a = Exec("select pg_sleep(5)");
+  EXPECT_FALSE(a.ok);
+  EXPECT_FALSE(a.text.empty());
+  EXPECT_NE(a.text, "SessionTimeout");
+  EXPECT_TRUE(Exec("select 1 as one").ok);
+}
+
+TEST_P(SlowStatements, StoppingCancelsARunningStatementAndExitsCleanly) {
+  Login();
+  std::thread running([this] {
+    HttpClient other;
+    try {
+      other.Get(server_->Url() + kExecute + ExecuteQuery("select pg_sleep(60)"));
+    } catch (const std::exception&) {
+      // The answer may be cut off by the stop; the exit status is what counts.
+    }
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  auto begin = std::chrono::steady_clock::now();
+  EXPECT_EQ(server_->Stop(), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(20));
+  running.join();
+  EXPECT_TRUE(std::filesystem::is_empty(spool_.path()));
+}
+
 // Cases about the program itself, on the built-in backend.
 class Program : public EndToEnd {};
-INSTANTIATE_TEST_SUITE_P(Sqlite, Program, ::testing::Values(Db::Sqlite));
+INSTANTIATE_TEST_SUITE_P(Backends, Program, ::testing::Values(Db::Sqlite), BackendName);
 
 TEST_P(Program, HeadAnswersWithoutIssuingAKey) {
   HttpAnswer head = client_.Head(server_->Url() + kOpen + KeyCheckQuery(kKey));
@@ -314,6 +347,49 @@ TEST_P(Program, TheDefaultKeyIsWarnedAbout) {
   ServerProcess plain({"--map-path", map_.path().string()}, {});
   EXPECT_NE(plain.Stderr().find("warning"), std::string::npos);
   EXPECT_EQ(plain.Stop(), 0);
+}
+
+TEST_P(Program, TheDemoDatabaseOpensWithTheAccessLogin) {
+  std::filesystem::path demo = QUARLOPAGES_DEMO_DB;
+  Start({"--map-path", demo.parent_path().string()});
+  std::string key = KeyCheck();
+  // Relative, as typed in the login dialog, and as the client rewrites it against MapPath.
+  for (const std::string& dbq :
+       {std::string("demo.db"), demo.parent_path().string() + "\\demo.db"}) {
+    ASSERT_EQ(OpenPage(OpenQuery(
+                  "driver={Microsoft Access Driver (*.mdb)};dbq=" + dbq + ";uid=;pwd=", key)),
+              "OK")
+        << dbq;
+    auto a = Exec("select count(*) from employees");
+    ASSERT_TRUE(a.ok) << a.text;
+    EXPECT_NE(a.rows.at(0).at(0), "0");
+  }
+}
+
+TEST_P(Program, ServesHttpsWithTheGivenCertificate) {
+  quarlo::testing::TempDir tls;
+  std::string cmd =
+      "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 -keyout " +
+      (tls / "key.pem").string() + " -out " + (tls / "cert.pem").string() + " >/dev/null 2>&1";
+  if (std::system(cmd.c_str()) != 0) GTEST_SKIP() << "openssl cannot make a certificate here";
+  Start({"--tls-cert", (tls / "cert.pem").string(), "--tls-key", (tls / "key.pem").string()});
+  ASSERT_EQ(server_->Url().rfind("https://127.0.0.1:", 0), 0u) << server_->Url();
+  HttpAnswer check = Raw(kOpen, KeyCheckQuery(kKey));
+  EXPECT_EQ(Text(check).substr(0, 2), "OK");
+  EXPECT_NE(check.headers.find("; Secure"), std::string::npos);
+  ASSERT_EQ(OpenPage(OpenQuery(ConnectionString(), Element(Text(check), "EncKey"))), "OK");
+  EXPECT_TRUE(Exec("select id from t").ok);
+}
+
+TEST_P(Program, AStatementPastTheLimitIsRefusedAndTheServerCarriesOn) {
+  Start({"--max-sql-kb", "4"});
+  Login();
+  std::string text = Exec("select '" + std::string(5000, 'z') + "'").text;
+  EXPECT_EQ(text, "语句太长（5009 字节），服务器最多接受 4096 字节");
+  // Far past the limit the request line does not fit the connection at all.
+  EXPECT_EQ(Raw(kExecute, ExecuteQuery(std::string(100000, 'z'))).status, 414);
+  HttpClient fresh;
+  EXPECT_EQ(Text(fresh.Get(server_->Url() + kOpen + "?Opt=2")), "OK");
 }
 
 TEST(ProgramFlags, HelpExplainsEveryFlagAndBadFlagsFail) {
