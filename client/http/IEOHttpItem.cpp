@@ -62,6 +62,9 @@ bool IEOHttpItem::Prologue(const char* name) {
     FailureExit(kNoError, __LINE__);
     return false;
   }
+  // CmdTimeout decides how long a request may take: the item's own limit (60 s) must not cut
+  // short a statement the caller is willing to wait longer for.
+  if (item_->RequestTimeout() <= cmdTimeout_) item_->SetRequestTimeout(cmdTimeout_ + 1);
   return true;
 }
 
