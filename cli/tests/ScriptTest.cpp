@@ -31,6 +31,9 @@ TEST(SplitScript, GoLinesMakeBatchesSentAsWritten) {
       "go\n";
   EXPECT_EQ(SplitScript(script, SplitMode::Auto),
             (Batches{"create procedure p as begin select 1; select 2; end", "select 'go\ngo'"}));
+  // Inside a comment or a literal a "go" line is text.
+  EXPECT_EQ(SplitScript("select 1 /*\ngo\n*/; select 'a\ngo\n'", SplitMode::Auto),
+            (Batches{"select 1 /*\ngo\n*/", "select 'a\ngo\n'"}));
   // Asked for semicolons, a go line is just text.
   EXPECT_EQ(SplitScript("select 1;\ngo\n", SplitMode::Semicolon), (Batches{"select 1", "go"}));
 }
@@ -53,6 +56,7 @@ TEST(StatementComplete, EndsAtSemicolonOrGoLine) {
   EXPECT_FALSE(IsStatementComplete("select 1 /* ; ", SplitMode::Auto));
   EXPECT_FALSE(IsStatementComplete("select 1\nfrom t", SplitMode::Auto));
   EXPECT_TRUE(IsStatementComplete("select 1\ngo\n", SplitMode::Auto));
+  EXPECT_FALSE(IsStatementComplete("select 'x\ngo\n", SplitMode::Auto));
   EXPECT_FALSE(IsStatementComplete("select 1;", SplitMode::Go));
   EXPECT_TRUE(IsStatementComplete("select 1;\nGo", SplitMode::Go));
 }

@@ -177,6 +177,19 @@ TEST_F(SqliteSite, StandardInputWithGoLines) {
   EXPECT_EQ(r.out, "a\r\n1\r\n\r\nb\r\nx;y\r\n");
 }
 
+TEST_F(SqliteSite, StandardInputIsUtf8UnlessToldOtherwise) {
+  auto gbk = work_.path() / "gbk.sql";
+  WriteFile(gbk, kokit::ToLegacy("select '汉字' as x"));
+  Result refused = Quarlo({"-q"}, {}, gbk.string());
+  EXPECT_EQ(refused.status, 64);
+  EXPECT_NE(refused.err.find("standard input"), std::string::npos) << refused.err;
+
+  Result told =
+      Quarlo({"-q", "--encoding", "GBK", "-f", "-", "-c", "select 2 as y"}, {}, gbk.string());
+  ASSERT_EQ(told.status, 0) << told.err;
+  EXPECT_EQ(told.out, "x\r\n汉字\r\n\r\ny\r\n2\r\n");
+}
+
 TEST_F(SqliteSite, TestChecksSiteAndKey) {
   Result ok = RunQuarlo(work_.path(), {"--site", server_->Url(), "--test"});
   EXPECT_EQ(ok.status, 0) << ok.err;

@@ -34,9 +34,13 @@ constexpr const char* kStillTimedOut = "重新打开连接后服务器仍然回�
 
 bool StartsWithOK(const std::string& answer) { return answer.compare(0, 2, "OK") == 0; }
 
+// Property lets report nothing and never throw: a setting that cannot be stored keeps its value.
 void SetSetting(const std::string& name, kokit::IniValue value) {
-  settings::Settings().Item(name)->SetValue(std::move(value));
-  settings::Save();
+  try {
+    settings::Settings().Item(name)->SetValue(std::move(value));
+    settings::Save();
+  } catch (...) {
+  }
 }
 
 }  // namespace
@@ -57,7 +61,12 @@ QuarloApp::QuarloApp(Tag) : transport_(std::make_unique<Transport>()) {
   Normalise();
 }
 
-QuarloApp::~QuarloApp() { settings::Save(); }
+QuarloApp::~QuarloApp() {
+  try {
+    settings::Save();
+  } catch (...) {
+  }
+}
 
 // The frame of every operation: 0 / "OK" on entry; a body that returns false or throws is a
 // failure, raised through the reporter, whose handler settles the status pair.
