@@ -51,9 +51,9 @@ struct HttpCallbacks {
   static void* OnUri(void* cls, const char* uri, MHD_Connection*) {
     (void)cls;
     // Copied now: libmicrohttpd decodes the target in place afterwards.
-    auto* call = new Call;  // owned by libmicrohttpd until OnCompleted
+    auto call = std::make_unique<Call>();
     call->target = uri ? uri : "";
-    return call;
+    return call.release();  // libmicrohttpd holds it until OnCompleted
   }
 
   static void OnCompleted(void*, MHD_Connection*, void** context, MHD_RequestTerminationCode) {
@@ -101,7 +101,7 @@ struct HttpCallbacks {
     PageResponse page;
     try {
       page = server->handler_(request);
-    } catch (const std::exception& e) {
+    } catch (const std::exception&) {
       page.status = 500;
       page.body = "Internal Server Error";
       page.contentType = "text/plain; charset=UTF-8";
@@ -198,10 +198,10 @@ std::string HttpServer::Url() const {
 
 void HttpServer::Quiesce() {
   stopping_ = true;
-  if (!daemon_ || listenSocket_ == -2) return;
+  if (!daemon_ || quiesced_) return;
   MHD_socket s = MHD_quiesce_daemon(daemon_);
   if (s != MHD_INVALID_SOCKET) close(s);
-  listenSocket_ = -2;
+  quiesced_ = true;
 }
 
 bool HttpServer::WaitIdle(std::chrono::milliseconds timeout) {

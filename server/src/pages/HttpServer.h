@@ -55,7 +55,7 @@ class HttpServer {
   Handler handler_;
   Logger logger_;
   MHD_Daemon* daemon_ = nullptr;
-  int listenSocket_ = -1;
+  bool quiesced_ = false;
   int port_ = 0;
   std::mutex activeMutex_;
   std::condition_variable idle_;
