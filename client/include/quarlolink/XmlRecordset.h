@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "kokit/ErrString.h"
@@ -12,6 +11,10 @@
 namespace quarlolink {
 
 class QuarloApp;
+
+namespace internal {
+struct CutText;
+}
 
 // One result set of a statement run through QuarloApp::Execute, read one batch of rows at a
 // time and shown one current row through Fields(). Operations never throw; a failed one leaves
@@ -68,7 +71,7 @@ class XmlRecordset {
   void OnError();
   bool RefuseWhileBusy();
   void MoveNextFramed();
-  bool ReadHeaderAndFields(std::string& text);
+  bool ReadHeaderAndFields(internal::CutText& text);
   void ReadRows();
   bool ShowNextRow();
   bool FetchNextBatch();
@@ -91,10 +94,9 @@ class XmlRecordset {
   bool firstFill_ = true;
   bool busy_ = false;  // a fetch is running (the host's events may call in meanwhile)
 
-  // The latest answer and its rows as views into it: one batch at a time.
-  std::string batchText_;
-  std::vector<std::string_view> batchRows_;
-  std::string rowScratch_;
+  // The latest answer and its rows: one batch at a time.
+  struct Batch;
+  std::unique_ptr<Batch> batch_;
 };
 
 }  // namespace quarlolink

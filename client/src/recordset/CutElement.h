@@ -16,4 +16,21 @@ bool CutElement(std::string& source, std::string_view open, std::string_view clo
 // The same, returning the inner text ("" when not found).
 std::string CutElement(std::string& source, std::string_view name);
 
+// A text that elements are cut from, held as text[start..]. A cut near the front moves the few
+// characters before the element instead of everything after it, so reading the elements of an
+// answer or a row from the front costs no more than the elements themselves.
+struct CutText {
+  std::string text;
+  std::size_t start = 0;
+
+  std::string_view View() const { return std::string_view(text).substr(start); }
+  void Assign(std::string_view source) {
+    text.assign(source);
+    start = 0;
+  }
+};
+
+bool CutElement(CutText& source, std::string_view open, std::string_view close, std::string& value);
+std::string CutElement(CutText& source, std::string_view name);
+
 }  // namespace quarlolink::internal

@@ -33,8 +33,16 @@ int32_t CeilDiv(int32_t a, int32_t b) {
 
 }  // namespace
 
+struct XmlRecordset::Batch {
+  internal::CutText answer;            // what is left of the latest answer after its header
+  std::vector<std::string_view> rows;  // its RowValue texts, views into `answer`
+  internal::CutText row;               // the current row while it is split into values
+};
+
 XmlRecordset::XmlRecordset(Tag, std::weak_ptr<QuarloApp> connection)
-    : connection_(std::move(connection)), fields_(LibraryAccess::NewFields()) {
+    : connection_(std::move(connection)),
+      fields_(LibraryAccess::NewFields()),
+      batch_(std::make_unique<Batch>()) {
   err_.SetUseIn(kokit::xpUseIn_Class);
   err_.SetModuleName("XmlRecordset");
   err_.SetLogFileName(settings::Text("LogFilePath"));
@@ -185,15 +193,16 @@ void XmlRecordset::MoveNextFramed() {
 // rowCount_ - n + 1 .. rowCount_, so the row sits by its distance from the batch's start.
 bool XmlRecordset::ShowNextRow() {
   int64_t p =
-      static_cast<int64_t>(currRow_) - (rowCount_ - static_cast<int64_t>(batchRows_.size()));
-  if (p < 0 || p >= static_cast<int64_t>(batchRows_.size())) {
+      static_cast<int64_t>(currRow_) - (rowCount_ - static_cast<int64_t>(batch_->rows.size()));
+  if (p < 0 || p >= static_cast<int64_t>(batch_->rows.size())) {
     throw kokit::Error(kSubscriptOutOfRange, "Subscript out of range");
   }
-  rowScratch_.assign(batchRows_[static_cast<std::size_t>(p)]);
+  internal::CutText& row = batch_->row;
+  row.Assign(batch_->rows[static_cast<std::size_t>(p)]);
   std::size_t c = 0;
   for (const auto& field : *fields_) {
     std::string& value = LibraryAccess::MutableValue(*field);
-    if (!internal::CutElement(rowScratch_, columnOpen_[c], columnClose_[c], value)) value.clear();
+    if (!internal::CutElement(row, columnOpen_[c], columnClose_[c], value)) value.clear();
     ++c;
   }
   ++currRow_;
@@ -214,24 +223,25 @@ bool XmlRecordset::FetchNextBatch() {
 
 void XmlRecordset::FillXmlText(std::string text) {
   Run("FillXmlText", [&] {
+    internal::CutText answer{std::move(text)};
     if (firstFill_) {
-      if (!ReadHeaderAndFields(text)) return false;
+      if (!ReadHeaderAndFields(answer)) return false;
     } else {
-      std::string head = internal::CutElement(text, "Head");
+      std::string head = internal::CutElement(answer, "Head");
       serverEof_ = internal::HeadBoolean(internal::CutElement(head, "EOF"));
     }
-    batchText_ = std::move(text);
+    batch_->answer = std::move(answer);
     ReadRows();
     MoveNextFramed();
     return true;
   });
 }
 
-bool XmlRecordset::ReadHeaderAndFields(std::string& text) {
+bool XmlRecordset::ReadHeaderAndFields(internal::CutText& text) {
   LibraryAccess::RemoveAllFields(*fields_);
   columnOpen_.clear();
   columnClose_.clear();
-  batchRows_.clear();
+  batch_->rows.clear();
   rowCount_ = 0;
   currRow_ = 0;
   firstFill_ = false;
@@ -262,19 +272,19 @@ bool XmlRecordset::ReadHeaderAndFields(std::string& text) {
 
 // Collects the batch's rows as views into the held answer, in one pass over it.
 void XmlRecordset::ReadRows() {
-  batchRows_.clear();
-  internal::ElementCutter rows(batchText_, "RowValue");
+  batch_->rows.clear();
+  internal::ElementCutter rows(batch_->answer.View(), "RowValue");
   for (;;) {
     kokit::PumpEvents();
     auto row = rows.Next();
     if (!row || row->empty()) break;
-    batchRows_.push_back(*row);
+    batch_->rows.push_back(*row);
   }
-  int64_t total = static_cast<int64_t>(rowCount_) + static_cast<int64_t>(batchRows_.size());
+  int64_t total = static_cast<int64_t>(rowCount_) + static_cast<int64_t>(batch_->rows.size());
   if (total > std::numeric_limits<int32_t>::max()) throw kokit::Error(6, "Overflow");
   rowCount_ = static_cast<int32_t>(total);
   // A server that sends no rows yet says more follow would be asked again and again.
-  if (batchRows_.empty()) serverEof_ = true;
+  if (batch_->rows.empty()) serverEof_ = true;
 }
 
 }  // namespace quarlolink

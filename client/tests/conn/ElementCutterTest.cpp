@@ -71,9 +71,13 @@ TEST(CutElement, CutsInPlaceLikeReadTag) {
     for (int i = 0; i < n; ++i) text += pieces[rng() % pieces.size()];
     std::string byReadTag = text;
     std::string inPlace = text;
-    for (const char* name : {"~1_", "~0_", "~1_"}) {
-      ASSERT_EQ(quarlolink::internal::CutElement(inPlace, name), ReadTag(byReadTag, name)) << text;
+    quarlolink::internal::CutText fromFront{text};
+    for (const char* name : {"~1_", "~0_", "~1_", "~0_"}) {
+      std::string expected = ReadTag(byReadTag, name);
+      ASSERT_EQ(quarlolink::internal::CutElement(inPlace, name), expected) << text;
       ASSERT_EQ(inPlace, byReadTag) << text;
+      ASSERT_EQ(quarlolink::internal::CutElement(fromFront, name), expected) << text;
+      ASSERT_EQ(fromFront.View(), byReadTag) << text;
     }
   }
 }

@@ -7,6 +7,8 @@
 #include "Answers.h"
 #include "ConnFixture.h"
 #include "Decipher.h"
+#include "kokit/IniItems.h"
+#include "settings/Defaults.h"
 
 using namespace quarlo::testing;
 using quarlolink::QuarloApp;
@@ -367,4 +369,21 @@ TEST_F(ConnTest, ReopenFailingInTheTransportKeepsItsReason) {
   EXPECT_EQ(app->OptStatus(), 10015);
   EXPECT_EQ(app->OptString(), "运行超时!");
   EXPECT_EQ(executes, 1);
+}
+
+TEST_F(ConnTest, SettingLetsAreStoredAtOnceAndSharedByNewConnections) {
+  app->SetOpenUrl("/p/open.asp");
+  app->SetExecuteUrl("/p/exec.asp");
+  app->SetRowsPerComm(100);
+  app->SetIsRemoveSpace(false);
+  auto stored = quarlolink::settings::LoadSettings();
+  EXPECT_EQ(stored->Item("OpenConnUrl")->TextValue(), "/p/open.asp");
+  EXPECT_EQ(stored->Item("ExecuteUrl")->TextValue(), "/p/exec.asp");
+  EXPECT_EQ(stored->Item("RowsPerComm")->LongValue(), 100);
+  auto second = QuarloApp::Create();
+  EXPECT_EQ(second->OpenUrl(), "/p/open.asp");
+  EXPECT_FALSE(second->IsRemoveSpace());
+  EXPECT_EQ(second->RowsPerPage(), 100);  // the default 50 is raised to one batch
+  app->SetOpenUrl("/quarlo/quarloopen.asp");
+  app->SetExecuteUrl("/quarlo/quarloexecute.asp");
 }
