@@ -140,8 +140,11 @@ TEST_F(BadAnswers, FiftyMegabyteAnswerFailsInBoundedMemory) {
   EXPECT_NE(app->OptStatus(), 0);
   app->SetOptString("");  // drops the 50 MB copy held as the status text
   const long grown = PeakRssMiB() - before;
-  // The answer, its UTF-8 copy and the status text: a few times 50 MiB, not more.
+  // The answer, its UTF-8 copy and the status text: a few times 50 MiB, not more. (Under
+  // AddressSanitizer freed memory is held in quarantine, so only the failure is checked.)
+#ifndef __SANITIZE_ADDRESS__
   EXPECT_LT(grown, 400) << "peak memory grew by " << grown << " MiB for a 50 MiB answer";
+#endif
   RecordProperty("peak_growth_mib", static_cast<int>(grown));
 }
 
