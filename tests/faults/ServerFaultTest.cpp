@@ -112,6 +112,7 @@ TEST_F(ServerFaults, PostgresStoppedMidWalkKeepsShownRowsAndRecoversAfterRestart
   pg.Stop();
   // The rest of the walk either comes whole (read before the stop) or ends with a status.
   seen = WalkChecked(rs, seen);
+  RecordProperty("rows_after_stop", seen);
   if (seen < 300) {
     EXPECT_NE(rs->OptStatus(), 0);
     EXPECT_FALSE(rs->OptString().empty());
@@ -122,6 +123,7 @@ TEST_F(ServerFaults, PostgresStoppedMidWalkKeepsShownRowsAndRecoversAfterRestart
   EXPECT_NE(app_->OptStatus(), 0);
   EXPECT_FALSE(app_->OptString().empty());
   EXPECT_LT(Clock::now() - started, std::chrono::seconds(30));
+  RecordProperty("status_while_down", app_->OptString());
 
   pg.Start();
   auto after = app_->Execute("select 2 as two");
@@ -146,6 +148,8 @@ TEST_F(ServerFaults, PagesRestartedBetweenPagesNeverGivesWrongRows) {
   // The new server has no session: the library opens again by itself; the statement cannot be
   // resumed there, so the walk either goes on with the right rows or stops with a status.
   seen = WalkChecked(rs, seen);
+  RecordProperty("rows_after_restart", seen);
+  RecordProperty("walk_status", rs->OptString());
   if (seen < 200) {
     EXPECT_NE(rs->OptStatus(), 0);
     EXPECT_FALSE(rs->OptString().empty());
@@ -168,6 +172,10 @@ TEST_F(ServerFaults, ServerThatStopsAnsweringTimesOutWithinTheCommandTimeout) {
   auto took = Clock::now() - started;
   kill(server_->Pid(), SIGCONT);
 
+  RecordProperty(
+      "timed_out_after_ms",
+      static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+  RecordProperty("timeout_status", app_->OptString());
   EXPECT_EQ(rs, nullptr);
   EXPECT_NE(app_->OptStatus(), 0);
   EXPECT_FALSE(app_->OptString().empty());
