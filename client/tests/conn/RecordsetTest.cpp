@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Answers.h"
+#include "ConnFixture.h"
+#include "kokit/Error.h"
+#include "kokit/EventPump.h"
+
+using namespace quarlo::testing;
+using quarlolink::QuarloApp;
+
+namespace {
+
+// A connection whose execute page always gives `answer`.
+class Answered : public ConnTest {
+ protected:
+  std::shared_ptr<quarlolink::XmlRecordset> Run(const std::string& answer) {
+    site.SetExecutePage([answer](const httplib::Request&) { return answer; });
+    return app->Execute("A");
+  }
+};
+
+}  // namespace
+
+TEST_F(Answered, TheExampleAnswerGivesNamedColumnsAndTwoRows) {
+  auto rs = Run(
+      "OK<Head><RecordsAffected>-1</RecordsAffected><EOF>True</EOF>"
+      "<IsNextRecordset>False</IsNextRecordset></Head><Fields><Field><Name>id</Name><Type>3</Type>"
+      "<DefinedSize>4</DefinedSize></Field><Field><Name></Name><Type>200</Type>"
+      "<DefinedSize>50</DefinedSize></Field></Fields><RowValue><~0_>1</~0_><~1_>abc</~1_>"
+      "</RowValue><RowValue><~0_>2</~0_><~1_></~1_></RowValue>");
+  ASSERT_NE(rs, nullptr);
+  auto fields = rs->Fields();
+  ASSERT_EQ(fields->Count(), 2);
+  EXPECT_EQ(fields->Item(1)->Name(), "Col2");
+  EXPECT_EQ(fields->Item(1)->DataType(), 200);
+  EXPECT_EQ(fields->Item(0)->DefinedSize(), 4);
+  EXPECT_EQ(rs->RowsAffected(), -1);
+  EXPECT_FALSE(rs->IsNextRecordset());
+  auto col2 = fields->Item("col2");
+  EXPECT_EQ(col2->Value(), "abc");
+  rs->MoveNext();
+  EXPECT_EQ(rs->CurrRowNo(), 2);
+  EXPECT_EQ(fields->Item("ID")->Value(), "2");
+  EXPECT_EQ(col2->Value(), "");  // the field kept by the host follows the row
+  EXPECT_FALSE(rs->Eof());
+  rs->MoveNext();
+  EXPECT_TRUE(rs->Eof());
+  EXPECT_EQ(rs->OptStatus(), 0);
+}
+
+TEST_F(Answered, ValuesAreTakenCharacterForCharacter) {
+  auto rs = Run(FirstAnswer({{"v"}}, {{"a&lt;b &amp; <i>中文</i>  "}}));
+  EXPECT_EQ(rs->Fields()->Item(0)->Value(), "a&lt;b &amp; <i>中文</i>  ");
+}
+
+TEST_F(Answered, ValueHoldingAnotherColumnsTagDoesNotShiftColumns) {
+  auto rs = Run(FirstAnswer({{"a"}, {"b"}}, {{"<~1_>fake</~1_>", "real"}}));
+  EXPECT_EQ(rs->Fields()->Item("b")->Value(), "real");
+  EXPECT_EQ(rs->Fields()->Item("a")->Value(), "<~1_>fake</~1_>");
+}
+
+TEST_F(Answered, ColumnsWithoutRowsArePositionedPastTheEnd) {
+  auto rs = Run(FirstAnswer({{"a"}, {"b"}}, {}));
+  EXPECT_EQ(rs->Fields()->Count(), 2);
+  EXPECT_EQ(rs->CurrRowNo(), 1);
+  EXPECT_TRUE(rs->Eof());
+  EXPECT_EQ(rs->Fields()->Item(0)->Value(), "");
+}
+
+TEST_F(Answered, UpdateWithoutFieldsHasNoColumnsAndItsRowsAffected) {
+  auto rs = Run("OK" + HeadXml("7", "True", "False"));
+  ASSERT_NE(rs, nullptr);
+  EXPECT_EQ(app->OptStatus(), 0);
+  EXPECT_EQ(rs->RowsAffected(), 7);
+  EXPECT_TRUE(rs->Eof());
+  EXPECT_EQ(rs->Fields()->Count(), 0);
+  EXPECT_EQ(rs->Fields()->begin(), rs->Fields()->end());
+  EXPECT_EQ(rs->OptStatus(), -1);
+  EXPECT_THROW(rs->Fields()->Item(0), kokit::Error);
+  rs->MoveNext();
+  EXPECT_TRUE(rs->Eof());
+}
+
+TEST_F(Answered, MalformedHeadersLeaveTheRecordsetAtItsEnd) {
+  for (const std::string& head :
+       {HeadXml("many", "True", "False"), HeadXml("1", "perhaps", "False"),
+        HeadXml("1", "True", ""), std::string("<Head></Head>"),
+        HeadXml("99999999999", "True", "False")}) {
+    auto rs = Run("OK" + head + FieldsXml({{"a"}}) + RowsXml({{"1"}}));
+    ASSERT_NE(rs, nullptr) << head;
+    EXPECT_TRUE(rs->Eof()) << head;
+    EXPECT_NE(rs->OptStatus(), 0) << head;
+    EXPECT_EQ(rs->CurrRowNo(), 0) << head;
+  }
+}
+
+TEST_F(Answered, DuplicateColumnNamesStopTheFillWithTheColumnsSoFar) {
+  auto rs = Run(FirstAnswer({{"Name"}, {"x"}, {"NAME"}}, {{"1", "2", "3"}}));
+  EXPECT_TRUE(rs->Eof());
+  EXPECT_EQ(rs->OptStatus(), 457);
+  EXPECT_EQ(rs->Fields()->Count(), 2);
+
+  auto rs2 = Run(FirstAnswer({{"a"}, {""}, {"col2"}}, {{"1", "2", "3"}}));
+  EXPECT_TRUE(rs2->Eof());
+  EXPECT_EQ(rs2->Fields()->Count(), 2);
+  EXPECT_EQ(rs2->Fields()->Item(1)->Name(), "Col2");
+}
+
+TEST_F(Answered, TruncatedAnswersNeverCrash) {
+  std::string full = FirstAnswer({{"a"}, {"b"}}, {{"1", "x"}, {"2", "y"}, {"3", "z"}});
+  for (std::size_t cut = 2; cut < full.size(); cut += 3) {
+    auto rs = Run(full.substr(0, cut));
+    ASSERT_NE(rs, nullptr);
+    while (!rs->Eof()) rs->MoveNext();
+    EXPECT_LE(rs->CurrRowNo(), 4);
+  }
+}
+
+TEST_F(Answered, SeveralMegabyteAnswerIsReadWhole) {
+  std::vector<Row> rows;
+  std::string big(1000, 'v');
+  for (int i = 0; i < 4000; ++i) rows.push_back({std::to_string(i), big});
+  auto rs = Run(FirstAnswer({{"n"}, {"v"}}, rows));
+  ASSERT_NE(rs, nullptr);
+  int count = 0;
+  for (; !rs->Eof(); rs->MoveNext()) ++count;
+  EXPECT_EQ(count, 4000);
+  EXPECT_EQ(rs->Fields()->Item(0)->Value(), "3999");
+}
+
+TEST_F(Answered, ContinuationAnsweredWithNoRowsEndsTheWalk) {
+  int requests = 0;
+  site.SetExecutePage([&](const httplib::Request& req) -> std::string {
+    ++requests;
+    if (IntParam(req, "MoveRows") == 0) {
+      return FirstAnswer({{"a"}}, {{"1"}}, /*eof=*/false);
+    }
+    return "OK<Head><EOF>False</EOF></Head>";
+  });
+  auto rs = app->Execute("A");
+  rs->MoveNext();
+  EXPECT_TRUE(rs->Eof());
+  rs->MoveNext();
+  EXPECT_EQ(requests, 2);
+}
+
+TEST_F(Answered, FirstAnswerWithoutRowsButNotAtEndDoesNotAskAgain) {
+  int requests = 0;
+  site.SetExecutePage([&](const httplib::Request&) {
+    ++requests;
+    return FirstAnswer({{"a"}}, {}, /*eof=*/false);
+  });
+  auto rs = app->Execute("A");
+  EXPECT_TRUE(rs->Eof());
+  EXPECT_EQ(requests, 1);
+}
+
+TEST_F(Answered, BatchLongerThanAskedIsReadByPosition) {
+  site.SetExecutePage([](const httplib::Request& req) {
+    std::vector<Row> rows;
+    for (int i = 1; i <= 30; ++i) rows.push_back({std::to_string(IntParam(req, "MoveRows") + i)});
+    return FirstAnswer({{"n"}}, rows, IntParam(req, "MoveRows") > 0);
+  });
+  auto rs = app->Execute("A");
+  while (rs->CurrRowNo() < 30) rs->MoveNext();
+  EXPECT_EQ(rs->Fields()->Item(0)->Value(), "30");
+}
+
+TEST_F(Answered, RecordsetOutlivingItsConnectionReportsAFailure) {
+  site.SetExecutePage([](const httplib::Request& req) { return PagedTable(30, req); });
+  auto rs = app->Execute("A");
+  app.reset();
+  for (int i = 1; i < 25; ++i) rs->MoveNext();  // the loaded batch is still readable
+  EXPECT_EQ(rs->Fields()->Item(0)->Value(), "25");
+  EXPECT_EQ(rs->TotalPages(), 0);
+  rs->MoveNext();
+  EXPECT_TRUE(rs->Eof());
+  EXPECT_EQ(rs->OptStatus(), -1);
+  EXPECT_FALSE(rs->OptString().empty());
+  rs->MoveNextPage();
+  EXPECT_TRUE(rs->Eof());
+  EXPECT_EQ(rs->NextRecordset(), nullptr);
+  app = QuarloApp::Create();  // for the fixture's clean-up
+}
+
+TEST_F(Answered, HostEventsDuringTheFillCannotStartAnotherRequest) {
+  site.SetExecutePage([](const httplib::Request& req) { return PagedTable(30, req); });
+  auto rs = app->Execute("A");
+  for (int i = 1; i < 25; ++i) rs->MoveNext();
+  int nested = 0;
+  int32_t nestedStatus = 0;
+  int32_t pumped = 0;
+  std::weak_ptr<QuarloApp> weak = app;
+  kokit::SetEventPump([&] {
+    ++pumped;
+    auto conn = weak.lock();
+    if (conn && nested == 0) {
+      ++nested;
+      EXPECT_EQ(conn->Execute("B"), nullptr);
+      nestedStatus = conn->OptStatus();
+      rs->MoveNext();  // the recordset being filled cannot fetch either
+    }
+  });
+  site.ClearRequests();
+  rs->MoveNext();  // fetches rows 26..30 and reads them with the pump running
+  kokit::SetEventPump(nullptr);
+  EXPECT_GT(pumped, 5);
+  EXPECT_EQ(nestedStatus, 10014);
+  EXPECT_EQ(site.Requests().size(), 1u);  // only the batch
+}
+
+TEST_F(Answered, HostDroppingTheConnectionDuringAWaitDoesNotCrash) {
+  site.SetExecutePage([](const httplib::Request& req) { return PagedTable(30, req); });
+  kokit::SetEventPump([&] { app.reset(); });
+  std::weak_ptr<QuarloApp> weak = app;
+  QuarloApp* raw = app.get();  // the host's only reference goes during the wait
+  auto rs = raw->Execute("A");
+  kokit::SetEventPump(nullptr);
+  ASSERT_NE(rs, nullptr);
+  EXPECT_EQ(rs->Fields()->Item(0)->Value(), "1");
+  EXPECT_TRUE(weak.expired());
+  app = QuarloApp::Create();
+}

@@ -1,0 +1,215 @@
+// A host's whole road through the public headers: test the site, log in, run statements and walk
+// their results, against the real quarlopages program and real databases.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <thread>
+
+#include "ServerProcess.h"
+#include "SqliteFile.h"
+#include "TempDir.h"
+#include "quarlolink/QuarloApp.h"
+
+namespace {
+
+using quarlolink::QuarloApp;
+using quarlolink::XmlRecordset;
+using quarlopages::testing::ServerProcess;
+
+enum class Db { Sqlite, Postgres };
+
+std::string Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? v : "";
+}
+
+class ClientEndToEnd : public ::testing::TestWithParam<Db> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == Db::Postgres && Env("QUARLO_TEST_PGPORT").empty()) {
+      GTEST_SKIP() << "QUARLO_TEST_PGPORT is not set: no PostgreSQL for this run";
+    }
+    if (GetParam() == Db::Sqlite) {
+      quarlopages::testing::MakeSqliteFile(map_ / "test.db",
+                                           quarlopages::testing::NumberedRows(60));
+    }
+    app = QuarloApp::Create();
+    Start({});
+  }
+
+  void Start(std::vector<std::string> extra) {
+    server_.reset();
+    std::vector<std::string> args{"--key",       app->EncKey(),
+                                  "--map-path",  map_.path().string(),
+                                  "--spool-dir", spool_.path().string()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    std::map<std::string, std::string> env{{"LC_ALL", "C.UTF-8"}};
+    if (!Env("QUARLO_TEST_PGPORT").empty()) env["PGPORT"] = Env("QUARLO_TEST_PGPORT");
+    server_ = std::make_unique<ServerProcess>(args, env);
+    std::string site = server_->Url();
+    if (!site.empty() && site.back() == '/') site.pop_back();
+    app->SetWebSite(site);
+  }
+
+  // The connection strings the desktop program builds for its database types.
+  std::string ConnectionString() {
+    if (GetParam() == Db::Sqlite) {
+      return "driver={Microsoft Access Driver (*.mdb)};dbq=test.db;uid=;pwd=";
+    }
+    return "driver={SQL Server};server=127.0.0.1;database=" + Env("QUARLO_TEST_PG_DATABASE") +
+           ";uid=" + Env("QUARLO_TEST_PG_USER") + ";pwd=" + Env("QUARLO_TEST_PG_PASSWORD");
+  }
+
+  // Opens the connection; for PostgreSQL makes the table the SQLite file has.
+  void Login() {
+    app->OpenConn(ConnectionString());
+    ASSERT_EQ(app->OptStatus(), 0) << app->OptString();
+    if (GetParam() == Db::Postgres) {
+      ASSERT_NE(app->Execute("create temp table t(id integer primary key, name varchar(20), "
+                             "note varchar(40)); insert into t select g, 'name' || g, 'note ' || g "
+                             "from generate_series(1, 60) g"),
+                nullptr)
+          << app->OptString();
+    }
+  }
+
+  // Requests of the open page so far, from the server's request log.
+  std::size_t OpenPageRequests() {
+    std::string log = server_->Stderr();
+    std::size_t n = 0;
+    for (std::size_t at = 0; (at = log.find("/quarlo/quarloopen.asp", at)) != std::string::npos;
+         ++at) {
+      ++n;
+    }
+    return n;
+  }
+
+  std::string Value(const std::shared_ptr<XmlRecordset>& rs, const std::string& column) {
+    return rs->Fields()->Item(column)->Value();
+  }
+
+  quarlo::testing::TempDir map_;
+  quarlo::testing::TempDir spool_;
+  std::shared_ptr<QuarloApp> app;
+  std::unique_ptr<ServerProcess> server_;
+};
+
+INSTANTIATE_TEST_SUITE_P(Backends, ClientEndToEnd, ::testing::Values(Db::Sqlite, Db::Postgres),
+                         [](const auto& info) {
+                           return info.param == Db::Sqlite ? "SQLite" : "PostgreSQL";
+                         });
+
+TEST_P(ClientEndToEnd, TestLoginAndChineseValues) {
+  app->Test();
+  ASSERT_EQ(app->OptStatus(), 0) << app->OptString();
+  Login();
+  auto rs = app->Execute("select '中文值' as 名称, 'abc  ' as pad");
+  ASSERT_NE(rs, nullptr) << app->OptString();
+  EXPECT_EQ(Value(rs, "名称"), "中文值");
+  EXPECT_EQ(Value(rs, "PAD"), "abc");  // trailing blanks removed by the server
+  EXPECT_FALSE(rs->Eof());
+  rs->MoveNext();
+  EXPECT_TRUE(rs->Eof());
+  app->CloseConn();
+  EXPECT_EQ(app->OptStatus(), 0);
+}
+
+TEST_P(ClientEndToEnd, WrongKeyFailsTheTestWithThePrompt) {
+  app->SetEncKey("not the server's key");
+  int prompts = 0;
+  app->SetPromptHandler([&](auto&&...) { ++prompts; });
+  app->Test();
+  EXPECT_EQ(app->OptStatus(), -1);
+  EXPECT_FALSE(app->OptString().empty());
+  EXPECT_EQ(prompts, 1);
+  app->OpenConn(ConnectionString());
+  EXPECT_EQ(app->OptStatus(), -1);
+}
+
+TEST_P(ClientEndToEnd, UpdateReportsItsRowsAffected) {
+  Login();
+  auto rs = app->Execute("update t set note = 'changed' where id <= 7");
+  ASSERT_NE(rs, nullptr) << app->OptString();
+  EXPECT_EQ(rs->RowsAffected(), 7);
+  EXPECT_EQ(rs->Fields()->Count(), 0);
+  EXPECT_TRUE(rs->Eof());
+  auto check = app->Execute("select count(*) as n from t where note = 'changed'");
+  EXPECT_EQ(Value(check, "n"), "7");
+}
+
+TEST_P(ClientEndToEnd, TwoResultSetsAreWalkedWithNextRecordset) {
+  Login();
+  auto first = app->Execute("select 1 as a; select 'x' as b, 2 as c");
+  ASSERT_NE(first, nullptr) << app->OptString();
+  EXPECT_EQ(Value(first, "a"), "1");
+  ASSERT_TRUE(first->IsNextRecordset());
+  auto second = first->NextRecordset();
+  ASSERT_NE(second, nullptr) << app->OptString();
+  EXPECT_EQ(Value(second, "b"), "x");
+  EXPECT_EQ(Value(second, "c"), "2");
+  EXPECT_FALSE(second->IsNextRecordset());
+  EXPECT_EQ(second->NextRecordset(), nullptr);
+}
+
+TEST_P(ClientEndToEnd, UpdateThenSelectBatchGivesItsRowsAsTheSecondResultSet) {
+  Login();
+  auto update =
+      app->Execute("update t set note = 'x' where id = 3; select id from t where note = 'x'");
+  ASSERT_NE(update, nullptr) << app->OptString();
+  EXPECT_EQ(update->RowsAffected(), 1);
+  EXPECT_EQ(update->Fields()->Count(), 0);
+  ASSERT_TRUE(update->IsNextRecordset());
+  auto rows = update->NextRecordset();
+  ASSERT_NE(rows, nullptr) << app->OptString();
+  EXPECT_EQ(Value(rows, "id"), "3");
+  rows->MoveNext();
+  EXPECT_TRUE(rows->Eof());
+}
+
+TEST_P(ClientEndToEnd, PagesForwardAndBack) {
+  Login();
+  auto rs = app->Execute("select id, name from t order by id");
+  ASSERT_NE(rs, nullptr) << app->OptString();
+  int walked = 0;
+  for (; rs->CurrRowNo() <= 50 && !rs->Eof(); rs->MoveNext()) {
+    ++walked;
+    ASSERT_EQ(Value(rs, "id"), std::to_string(walked));
+  }
+  EXPECT_EQ(walked, 50);
+  EXPECT_EQ(rs->CurrRowNo(), 51);  // the next batch began page 2
+  EXPECT_EQ(rs->CurrPageNo(), 2);
+  rs->MovePrevPage();
+  EXPECT_EQ(rs->CurrPageNo(), 1);
+  EXPECT_EQ(Value(rs, "name"), "name1");
+  rs->MoveNextPage();
+  EXPECT_EQ(Value(rs, "id"), "51");
+  while (!rs->Eof()) rs->MoveNext();
+  EXPECT_EQ(Value(rs, "id"), "60");
+  EXPECT_EQ(rs->TotalPages(), 2);
+  rs->MoveFristPage();
+  EXPECT_EQ(Value(rs, "id"), "1");
+  EXPECT_EQ(app->OptStatus(), 0);
+}
+
+TEST_P(ClientEndToEnd, StatementErrorShowsTheDriversText) {
+  Login();
+  EXPECT_EQ(app->Execute("select * from no_such_table"), nullptr);
+  EXPECT_EQ(app->OptStatus(), -1);
+  EXPECT_NE(app->OptString().find("no_such_table"), std::string::npos) << app->OptString();
+}
+
+TEST_P(ClientEndToEnd, ExpiredSessionIsRecoveredTransparently) {
+  Start({"--session-timeout", "1"});
+  Login();
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  const std::size_t opensBefore = OpenPageRequests();
+  auto rs = app->Execute("select 'again' as v");
+  ASSERT_NE(rs, nullptr) << app->OptString();
+  EXPECT_EQ(app->OptStatus(), 0);
+  EXPECT_EQ(Value(rs, "v"), "again");
+  EXPECT_EQ(OpenPageRequests(), opensBefore + 2);  // key check and open, done by the library
+}
+
+}  // namespace
