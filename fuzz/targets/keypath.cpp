@@ -14,17 +14,26 @@ namespace kd = kokit::detail;
 
 namespace {
 
-// The store lives in a scratch folder of this process, never the user's.
-void UsePrivateStore() {
-  static const bool done = [] {
+// The store lives in a scratch folder of this process, never the user's; removed at exit.
+class PrivateStore {
+ public:
+  PrivateStore() {
     std::string dir =
         (std::filesystem::temp_directory_path() / "quarlo-fuzz-store-XXXXXX").string();
     if (!mkdtemp(dir.data())) std::abort();
+    dir_ = dir;
     setenv("KOKIT_REGISTRY_DIR", dir.c_str(), 1);
-    return true;
-  }();
-  (void)done;
-}
+  }
+  ~PrivateStore() {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+  }
+
+ private:
+  std::filesystem::path dir_;
+};
+
+void UsePrivateStore() { static PrivateStore store; }
 
 }  // namespace
 
