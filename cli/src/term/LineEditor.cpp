@@ -1,5 +1,6 @@
 #include "term/LineEditor.h"
 
+#include <fcntl.h>
 #include <histedit.h>
 
 #include <unistd.h>
@@ -46,11 +47,29 @@ LineEditor::~LineEditor() {
   if (!historyFile_.empty()) {
     std::error_code ec;
     std::filesystem::create_directories(historyFile_.parent_path(), ec);
-    HistEvent ev;
-    history(history_, &ev, H_SAVE, historyFile_.c_str());
+    SaveHistory();
   }
   el_end(el_);
   history_end(history_);
+}
+
+// libedit's own save truncates the file and writes it in place, so a full disk would lose the
+// history: write a temporary file beside it, sync it, then rename it over the old one.
+void LineEditor::SaveHistory() {
+  std::string temp = historyFile_.string() + ".tmp-XXXXXX";
+  int fd = mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) return;
+  FILE* file = fdopen(fd, "w");
+  if (!file) {
+    close(fd);
+    unlink(temp.c_str());
+    return;
+  }
+  HistEvent ev;
+  bool ok = history(history_, &ev, H_SAVE_FP, file) >= 0;
+  ok = fflush(file) == 0 && ok && !ferror(file) && fsync(fileno(file)) == 0;
+  ok = fclose(file) == 0 && ok;
+  if (!ok || rename(temp.c_str(), historyFile_.c_str()) != 0) unlink(temp.c_str());
 }
 
 char* LineEditor::PromptOf(EditLine* el) {

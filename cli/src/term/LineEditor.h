@@ -26,6 +26,7 @@ class LineEditor {
   void AddHistory(const std::string& entry);
 
  private:
+  void SaveHistory();
   static char* PromptOf(EditLine* el);
   static int ReadChar(EditLine* el, wchar_t* c);
 
