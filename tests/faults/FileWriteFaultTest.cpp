@@ -15,6 +15,7 @@
 #include "kokit/Error.h"
 #include "kokit/KoToolsApp.h"
 #include "quarlolink/HttpItem.h"
+#include "term/LineEditor.h"
 
 namespace {
 
@@ -109,6 +110,23 @@ TEST_F(FileWrites, LogRecordThatFailsHalfWayKeepsEveryEarlierRecord) {
   EXPECT_EQ(ReadFile(log).substr(0, earlier.size()), earlier);
   tools.OptLogInf("after", log.string());
   EXPECT_NE(ReadFile(log).find("after\r\n"), std::string::npos);
+}
+
+TEST(HistoryWrites, HistorySaveThatFailsHalfWayLeavesThePreviousHistory) {
+  quarlo::testing::TempDir dir;
+  const auto file = dir / "history";
+  { quarlocli::LineEditor(file).AddHistory("select 1"); }
+  const std::string previous = ReadFile(file);
+  ASSERT_NE(previous.find("select"), std::string::npos) << previous;
+  {
+    DiskFull full(previous.size() + 100);
+    quarlocli::LineEditor editor(file);
+    editor.AddHistory(std::string(64 * 1024, 'x'));
+  }
+  EXPECT_EQ(ReadFile(file), previous);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
+  { quarlocli::LineEditor(file).AddHistory("select 2"); }
+  EXPECT_NE(ReadFile(file).find("2"), std::string::npos);
 }
 
 }  // namespace
