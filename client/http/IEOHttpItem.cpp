@@ -72,28 +72,9 @@ void IEOHttpItem::GetText(const std::string& url, bool isSync) {
   if (!Prologue("GetText")) return;
   try {
     responseText_.clear();
-    isSync_ = isSync;
-    start_ = NowSeconds();
-    status_ = 1;
     // The body stays in memory: no temporary file to create, read back and delete.
     savePath_.clear();
-    mode_ = kModeText;
-    url_ = url;
-    item_->OpenUrl(url, 1);
-    // A request the item could not even start is reported now, not after the time-out.
-    if (item_->OptStatus() != 0) {
-      optStatus_ = item_->OptStatus();
-      optString_ = item_->OptString();
-      status_ = 5;
-      FailureExit(kNoError, __LINE__);
-      return;
-    }
-    if (isSync) {
-      Wait();
-      if (status_ != 0 && status_ != 2) return;
-      status_ = 0;
-    }
-    err_.Clear();
+    Start(url, isSync, kModeText);
   } catch (...) {
     status_ = 5;
     FailureExit(kokit::CurrentError(), __LINE__);
@@ -103,23 +84,7 @@ void IEOHttpItem::GetText(const std::string& url, bool isSync) {
 void IEOHttpItem::GetHead(const std::string& url) {
   if (!Prologue("GetHead")) return;
   try {
-    isSync_ = true;
-    start_ = NowSeconds();
-    status_ = 1;
-    mode_ = kModeHead;
-    url_ = url;
-    item_->GetHeader(url);
-    if (item_->OptStatus() != 0) {
-      optStatus_ = item_->OptStatus();
-      optString_ = item_->OptString();
-      status_ = 5;
-      FailureExit(kNoError, __LINE__);
-      return;
-    }
-    Wait();
-    if (status_ != 0 && status_ != 2) return;
-    status_ = 0;
-    err_.Clear();
+    Start(url, true, kModeHead);
   } catch (...) {
     status_ = 5;
     FailureExit(kokit::CurrentError(), __LINE__);
@@ -129,30 +94,39 @@ void IEOHttpItem::GetHead(const std::string& url) {
 void IEOHttpItem::GetData(const std::string& url, const std::string& saveFilePath, bool isSync) {
   if (!Prologue("GetData")) return;
   try {
-    isSync_ = isSync;
-    start_ = NowSeconds();
-    status_ = 1;
     savePath_ = saveFilePath;
-    mode_ = kModeData;
-    url_ = url;
-    item_->OpenUrl(url, 1);
-    if (item_->OptStatus() != 0) {
-      optStatus_ = item_->OptStatus();
-      optString_ = item_->OptString();
-      status_ = 5;
-      FailureExit(kNoError, __LINE__);
-      return;
-    }
-    if (isSync) {
-      Wait();
-      if (status_ != 0 && status_ != 2) return;
-      status_ = 0;
-    }
-    err_.Clear();
+    Start(url, isSync, kModeData);
   } catch (...) {
     status_ = 5;
     FailureExit(kokit::CurrentError(), __LINE__);
   }
+}
+
+void IEOHttpItem::Start(const std::string& url, bool isSync, int32_t mode) {
+  isSync_ = isSync;
+  start_ = NowSeconds();
+  status_ = 1;
+  mode_ = mode;
+  url_ = url;
+  if (mode == kModeHead) {
+    item_->GetHeader(url);
+  } else {
+    item_->OpenUrl(url, 1);
+  }
+  // A request the item could not even start is reported now, not after the time-out.
+  if (item_->OptStatus() != 0) {
+    optStatus_ = item_->OptStatus();
+    optString_ = item_->OptString();
+    status_ = 5;
+    FailureExit(kNoError, __LINE__);
+    return;
+  }
+  if (isSync) {
+    Wait();
+    if (status_ != 0 && status_ != 2) return;
+    status_ = 0;
+  }
+  err_.Clear();
 }
 
 // Runs while a request is open. On a failure it takes the failure exit itself and leaves Status

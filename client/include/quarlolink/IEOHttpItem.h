@@ -78,6 +78,8 @@ class IEOHttpItem {
 
  private:
   bool Prologue(const char* name);
+  // Starts the request of a Get operation; with `isSync` waits for it.
+  void Start(const std::string& url, bool isSync, int32_t mode);
   void Wait();
   void FailureExit(const kokit::Error& err, int32_t line);
   void OnItemCompleted(int32_t requestKind, int32_t responseDataType);
