@@ -1,6 +1,8 @@
 #include "kokit/Codepage.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
@@ -43,11 +45,55 @@ CodepageState& State() {
 }
 
 // Descriptors are per thread and reopened when the code page changes.
+// How many bytes a character of the code page takes from a byte >= 0x80 on, for splitting
+// legacy text at ASCII runs without cutting a character; 0 where that is not known.
+using UnitLength = size_t (*)(std::string_view rest);
+
 struct Converters {
   unsigned generation = ~0u;
   std::unique_ptr<detail::Iconv> toLegacy;
   std::unique_ptr<detail::Iconv> fromLegacy;
+  // ASCII is the same in both forms, so runs of it are copied instead of converted.
+  bool asciiSame = false;
+  UnitLength legacyUnit = nullptr;
 };
+
+size_t OneByte(std::string_view) { return 1; }
+// 0x80 (the euro sign, or nothing) and 0xFF stand alone: neither leads a double-byte character.
+bool NoLead(std::string_view rest) {
+  auto b = static_cast<unsigned char>(rest[0]);
+  return b == 0x80 || b == 0xFF;
+}
+size_t TwoBytes(std::string_view rest) { return NoLead(rest) ? 1 : 2; }
+// GB18030 adds four-byte characters whose second byte is a digit.
+size_t Gb18030Unit(std::string_view rest) {
+  if (NoLead(rest)) return 1;
+  return rest.size() > 1 && rest[1] >= '0' && rest[1] <= '9' ? 4 : 2;
+}
+
+UnitLength LegacyUnitFor(const std::string& name) {
+  std::string key;
+  for (char c : name) {
+    if (c != '-' && c != '_')
+      key.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+  }
+  // In UTF-8 a byte below 0x80 is never part of a longer character.
+  if (key == "UTF8") return OneByte;
+  if (key == "GB18030") return Gb18030Unit;
+  // Double-byte code pages: a lead byte >= 0x80 and one trail byte, which may be ASCII-range.
+  for (const char* dbcs :
+       {"GBK", "CP936", "GB2312", "EUCCN", "BIG5", "CP950", "EUCKR", "CP949", "UHC"}) {
+    if (key == dbcs) return TwoBytes;
+  }
+  return nullptr;
+}
+
+bool AsciiSame(const detail::Iconv& to, const detail::Iconv& from) {
+  std::string ascii;
+  for (int c = 1; c < 0x80; ++c) ascii.push_back(static_cast<char>(c));
+  auto none = [](std::string_view) { return size_t{1}; };
+  return to.Convert(ascii, none) == ascii && from.Convert(ascii, none) == ascii;
+}
 
 Converters& Current() {
   thread_local Converters conv;
@@ -64,9 +110,12 @@ Converters& Current() {
       conv.fromLegacy = std::make_unique<detail::Iconv>("UTF-8", name);
     } catch (const Error&) {
       // An unknown name in the environment: fall back to GBK rather than fail every call.
+      name = "GBK";
       conv.toLegacy = std::make_unique<detail::Iconv>("GBK", "UTF-8");
       conv.fromLegacy = std::make_unique<detail::Iconv>("UTF-8", "GBK");
     }
+    conv.asciiSame = AsciiSame(*conv.toLegacy, *conv.fromLegacy);
+    conv.legacyUnit = conv.asciiSame ? LegacyUnitFor(name) : nullptr;
     conv.generation = gen;
   }
   return conv;
@@ -107,15 +156,43 @@ void ReplaceBeyondUnicode(std::string& text) {
   text = std::move(out);
 }
 
+// Copies runs of ASCII as they are and converts what lies between them; `unit` keeps a
+// character whole. Most answers and statements are largely ASCII, and iconv is the costly part.
+template <typename Skip>
+std::string ConvertByRuns(std::string_view in, const detail::Iconv& cv, Skip skip,
+                          UnitLength unit) {
+  std::string out;
+  out.reserve(in.size() + in.size() / 4 + 4);
+  size_t i = 0;
+  while (i < in.size()) {
+    size_t j = i;
+    while (j < in.size() && static_cast<unsigned char>(in[j]) < 0x80) ++j;
+    out.append(in.data() + i, j - i);
+    if (j == in.size()) break;
+    size_t k = j;
+    while (k < in.size() && static_cast<unsigned char>(in[k]) >= 0x80) k += unit(in.substr(k));
+    k = std::min(k, in.size());
+    cv.ConvertAppend(in.substr(j, k - j), skip, out);
+    i = k;
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string ToLegacy(std::string_view utf8) {
-  return Current().toLegacy->Convert(utf8, Utf8SequenceLength);
+  Converters& conv = Current();
+  // UTF-8 input can always be split before a byte below 0x80.
+  if (conv.asciiSame) return ConvertByRuns(utf8, *conv.toLegacy, Utf8SequenceLength, OneByte);
+  return conv.toLegacy->Convert(utf8, Utf8SequenceLength);
 }
 
 std::string FromLegacy(std::string_view bytes) {
-  std::string text =
-      Current().fromLegacy->Convert(bytes, [](std::string_view) { return size_t{1}; });
+  Converters& conv = Current();
+  auto skipOne = [](std::string_view) { return size_t{1}; };
+  std::string text = conv.legacyUnit
+                         ? ConvertByRuns(bytes, *conv.fromLegacy, skipOne, conv.legacyUnit)
+                         : conv.fromLegacy->Convert(bytes, skipOne);
   ReplaceBeyondUnicode(text);
   return text;
 }

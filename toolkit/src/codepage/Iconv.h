@@ -18,16 +18,23 @@ class Iconv {
   // Converts `in`; at a sequence the target cannot hold or the source does not form, appends
   // `replacement` and skips what `skip` says (the length of the offending input sequence).
   template <typename Skip>
-  std::string Convert(std::string_view in, Skip skip) const;
+  std::string Convert(std::string_view in, Skip skip) const {
+    std::string out;
+    out.reserve(in.size() * 3 / 2 + 4);
+    ConvertAppend(in, skip, out);
+    return out;
+  }
+
+  // The same, appending to `out`.
+  template <typename Skip>
+  void ConvertAppend(std::string_view in, Skip skip, std::string& out) const;
 
  private:
   iconv_t cd_;
 };
 
 template <typename Skip>
-std::string Iconv::Convert(std::string_view in, Skip skip) const {
-  std::string out;
-  out.reserve(in.size() * 3 / 2 + 4);
+void Iconv::ConvertAppend(std::string_view in, Skip skip, std::string& out) const {
   iconv(cd_, nullptr, nullptr, nullptr, nullptr);
   char* src = const_cast<char*>(in.data());
   size_t srcLeft = in.size();
@@ -53,7 +60,6 @@ std::string Iconv::Convert(std::string_view in, Skip skip) const {
   size_t dstLeft = sizeof buf;
   iconv(cd_, nullptr, nullptr, &dst, &dstLeft);
   out.append(buf, dst - buf);
-  return out;
 }
 
 }  // namespace kokit::detail
