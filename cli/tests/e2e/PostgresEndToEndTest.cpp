@@ -1,6 +1,7 @@
 // quarlo through quarlopages and psqlODBC (registered as "SQL Server") to PostgreSQL.
 #include <gtest/gtest.h>
 
+#include "ExpectedOutputs.h"
 #include "Fixture.h"
 #include "kokit/Codepage.h"
 
@@ -60,33 +61,19 @@ const char* kQuery =
 TEST_F(PostgresSite, EveryFormatKeepsTheValues) {
   Result csv = Quarlo({"-q", "-c", kQuery});
   ASSERT_EQ(csv.status, 0) << csv.err;
-  EXPECT_EQ(csv.out,
-            "id,name,note\r\n"
-            "1,中文,\"a,b\"\r\n"
-            "2,\"say \"\"hi\"\"\",\"line1\nline2\"\r\n"
-            "3,,\r\n");
+  EXPECT_EQ(csv.out, kExpectedCsv);
 
   Result tsv = Quarlo({"-q", "--format", "tsv", "-c", kQuery});
   ASSERT_EQ(tsv.status, 0) << tsv.err;
-  EXPECT_EQ(tsv.out, "id\tname\tnote\n1\t中文\ta,b\n2\tsay \"hi\"\tline1\\nline2\n3\t\t\n");
+  EXPECT_EQ(tsv.out, kExpectedTsv);
 
   Result json = Quarlo({"--format", "json", "-c", kQuery});
   ASSERT_EQ(json.status, 0) << json.err;
-  EXPECT_EQ(json.out,
-            "{\"id\":\"1\",\"name\":\"中文\",\"note\":\"a,b\"}\n"
-            "{\"id\":\"2\",\"name\":\"say \\\"hi\\\"\",\"note\":\"line1\\nline2\"}\n"
-            "{\"id\":\"3\",\"name\":\"\",\"note\":\"\"}\n");
+  EXPECT_EQ(json.out, kExpectedJson);
 
   Result table = Quarlo({"--format", "table", "-c", kQuery});
   ASSERT_EQ(table.status, 0) << table.err;
-  EXPECT_EQ(table.out,
-            " id |   name   | note\n"
-            "----+----------+-------\n"
-            "  1 | 中文     | a,b\n"
-            "  2 | say \"hi\" | line1+\n"
-            "    |          | line2\n"
-            "  3 |          |\n"
-            "（所影响的行数为 3 行）\n");
+  EXPECT_EQ(table.out, kExpectedTable);
 }
 
 TEST_F(PostgresSite, SeveralResultSetsAndRowsAffected) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include "ExpectedOutputs.h"
 #include "Fixture.h"
 #include "Terminal.h"
 #include "kokit/Codepage.h"
@@ -67,37 +68,23 @@ const char* kQuery = "select id, name, note from t order by id";
 TEST_F(SqliteSite, CsvIsTheDefaultOffATerminal) {
   Result r = Quarlo({"-c", kQuery});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out,
-            "id,name,note\r\n"
-            "1,中文,\"a,b\"\r\n"
-            "2,\"say \"\"hi\"\"\",\"line1\nline2\"\r\n"
-            "3,,\r\n");
+  EXPECT_EQ(r.out, kExpectedCsv);
   EXPECT_EQ(r.err, "（所影响的行数为 3 行）\n");
 }
 
 TEST_F(SqliteSite, TableTsvAndJson) {
   Result table = Quarlo({"--format", "table", "-c", kQuery});
   ASSERT_EQ(table.status, 0) << table.err;
-  EXPECT_EQ(table.out,
-            " id |   name   | note\n"
-            "----+----------+-------\n"
-            "  1 | 中文     | a,b\n"
-            "  2 | say \"hi\" | line1+\n"
-            "    |          | line2\n"
-            "  3 |          |\n"
-            "（所影响的行数为 3 行）\n");
+  EXPECT_EQ(table.out, kExpectedTable);
 
   Result tsv = Quarlo({"--format", "tsv", "-q", "-c", kQuery});
   ASSERT_EQ(tsv.status, 0) << tsv.err;
-  EXPECT_EQ(tsv.out, "id\tname\tnote\n1\t中文\ta,b\n2\tsay \"hi\"\tline1\\nline2\n3\t\t\n");
+  EXPECT_EQ(tsv.out, kExpectedTsv);
   EXPECT_EQ(tsv.err, "");
 
   Result json = Quarlo({"--format", "json", "-c", kQuery});
   ASSERT_EQ(json.status, 0) << json.err;
-  EXPECT_EQ(json.out,
-            "{\"id\":\"1\",\"name\":\"中文\",\"note\":\"a,b\"}\n"
-            "{\"id\":\"2\",\"name\":\"say \\\"hi\\\"\",\"note\":\"line1\\nline2\"}\n"
-            "{\"id\":\"3\",\"name\":\"\",\"note\":\"\"}\n");
+  EXPECT_EQ(json.out, kExpectedJson);
 }
 
 TEST_F(SqliteSite, SeveralResultSetsOfOneBatch) {
