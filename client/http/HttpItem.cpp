@@ -245,27 +245,24 @@ void HttpItem::SaveResponseData(const std::string& filePath) {
 }
 
 void HttpItem::SaveResponseString(const std::string& filePath) {
-  optStatus_ = 0;
-  optString_ = "Save ResponseString...";
-  if (responseString_.empty()) {
-    optString_ += "Response Null";
-    ErrorRoutine("SaveResponseString", kNoError, __LINE__);
-    return;
-  }
-  if (!PrepareSave(filePath, "SaveResponseString")) return;
-  WriteFile(filePath, kokit::ToLegacy(responseString_), "SaveResponseString");
+  SaveText(filePath, responseString_, "SaveResponseString", "Save ResponseString...");
 }
 
 void HttpItem::SaveResponseHeader(const std::string& filePath) {
+  SaveText(filePath, responseHeader_, "SaveResponseHeader", "Save ResponseHeader...");
+}
+
+void HttpItem::SaveText(const std::string& filePath, const std::string& text, const char* procedure,
+                        const char* progress) {
   optStatus_ = 0;
-  optString_ = "Save ResponseHeader...";
-  if (responseHeader_.empty()) {
+  optString_ = progress;
+  if (text.empty()) {
     optString_ += "Response Null";
-    ErrorRoutine("SaveResponseHeader", kNoError, __LINE__);
+    ErrorRoutine(procedure, kNoError, __LINE__);
     return;
   }
-  if (!PrepareSave(filePath, "SaveResponseHeader")) return;
-  WriteFile(filePath, kokit::ToLegacy(responseHeader_), "SaveResponseHeader");
+  if (!PrepareSave(filePath, procedure)) return;
+  WriteFile(filePath, kokit::ToLegacy(text), procedure);
 }
 
 void HttpItem::ErrorRoutine(const std::string& procedure, const kokit::Error& err, int32_t line) {

@@ -103,6 +103,9 @@ class HttpItem {
   void ErrorRoutine(const std::string& procedure, const kokit::Error& err, int32_t line);
   void WriteDebugRecord(const std::string& procedure, int32_t line) const;
   bool PrepareSave(const std::string& filePath, const char* procedure);
+  // Saves a text response part in the code page; an empty one is a failure.
+  void SaveText(const std::string& filePath, const std::string& text, const char* procedure,
+                const char* progress);
   void WriteFile(const std::string& filePath, const std::string& bytes, const char* procedure);
 
   std::unique_ptr<http::Transfer> transfer_;
