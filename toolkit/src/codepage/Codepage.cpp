@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <mutex>
 
@@ -159,10 +162,10 @@ void ReplaceBeyondUnicode(std::string& text) {
 // Copies runs of ASCII as they are and converts what lies between them; `unit` keeps a
 // character whole. Most answers and statements are largely ASCII, and iconv is the costly part.
 template <typename Skip>
-std::string ConvertByRuns(std::string_view in, const detail::Iconv& cv, Skip skip,
-                          UnitLength unit) {
+std::string ConvertByRuns(std::string_view in, const detail::Iconv& cv, Skip skip, UnitLength unit,
+                          size_t expected) {
   std::string out;
-  out.reserve(in.size() + in.size() / 4 + 4);
+  out.reserve(expected);
   size_t i = 0;
   while (i < in.size()) {
     size_t j = i;
@@ -178,20 +181,40 @@ std::string ConvertByRuns(std::string_view in, const detail::Iconv& cv, Skip ski
   return out;
 }
 
+// Bytes of 0x80 and above, eight at a time.
+size_t CountHighBytes(std::string_view in) {
+  size_t count = 0;
+  size_t i = 0;
+  for (; i + 8 <= in.size(); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, in.data() + i, 8);
+    count += static_cast<size_t>(std::popcount(word & 0x8080808080808080ull));
+  }
+  for (; i < in.size(); ++i) count += static_cast<unsigned char>(in[i]) >> 7;
+  return count;
+}
+
 }  // namespace
 
 std::string ToLegacy(std::string_view utf8) {
   Converters& conv = Current();
   // UTF-8 input can always be split before a byte below 0x80.
-  if (conv.asciiSame) return ConvertByRuns(utf8, *conv.toLegacy, Utf8SequenceLength, OneByte);
+  if (conv.asciiSame) {
+    return ConvertByRuns(utf8, *conv.toLegacy, Utf8SequenceLength, OneByte,
+                         utf8.size() + utf8.size() / 4 + 4);
+  }
   return conv.toLegacy->Convert(utf8, Utf8SequenceLength);
 }
 
 std::string FromLegacy(std::string_view bytes) {
   Converters& conv = Current();
   auto skipOne = [](std::string_view) { return size_t{1}; };
+  // Room for the longest result (a character of a byte >= 0x80 and one more byte becomes at
+  // most three), so an answer of tens of MB is converted into one buffer that never has to grow
+  // and be copied; room left unused is never touched and costs no memory.
   std::string text = conv.legacyUnit
-                         ? ConvertByRuns(bytes, *conv.fromLegacy, skipOne, conv.legacyUnit)
+                         ? ConvertByRuns(bytes, *conv.fromLegacy, skipOne, conv.legacyUnit,
+                                         bytes.size() + CountHighBytes(bytes) + 4)
                          : conv.fromLegacy->Convert(bytes, skipOne);
   ReplaceBeyondUnicode(text);
   return text;
