@@ -37,7 +37,7 @@ struct Case {
 constexpr Case kCases[] = {
     {"rows", "rows of ASCII values", true, false},
     {"rows-gbk", "rows of Chinese values", true, true},
-    {"error", "an error text (not OK)", false, false},
+    {"error", "an error text instead of OK", false, false},
 };
 
 // Resident memory of this process, now (VmRSS) or at its peak so far (VmHWM), in KiB.
