@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <bit>
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
@@ -135,6 +134,15 @@ size_t Utf8SequenceLength(std::string_view s) {
   return n;
 }
 
+constexpr uint64_t kHighBits = 0x8080808080808080ull;
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+
+uint64_t Word(const char* at) {
+  uint64_t word;
+  std::memcpy(&word, at, 8);
+  return word;
+}
+
 // iconv's UTF-8 decoder lets through forms above U+10FFFF (F4 90.. up to six-byte sequences),
 // which no UTF-8 reader accepts: each such sequence becomes "?".
 void ReplaceBeyondUnicode(std::string& text) {
@@ -144,6 +152,11 @@ void ReplaceBeyondUnicode(std::string& text) {
            (b == 0xF4 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x90);
   };
   size_t i = 0;
+  // Whole words without a byte of 0xF0 or more are passed over eight bytes at a time.
+  for (; i + 8 <= text.size(); i += 8) {
+    const uint64_t w = Word(text.data() + i);
+    if ((w & (w << 1) & (w << 2) & (w << 3) & kHighBits) != 0) break;
+  }
   while (i < text.size() && !beyond(i)) ++i;
   if (i == text.size()) return;
   std::string out(text, 0, i);
@@ -159,6 +172,26 @@ void ReplaceBeyondUnicode(std::string& text) {
   text = std::move(out);
 }
 
+// Bytes of 0x80 and above, eight at a time.
+size_t CountHighBytes(std::string_view in) {
+  size_t count = 0;
+  size_t i = 0;
+  for (; i + 8 <= in.size(); i += 8) {
+    // The eight high bits as 0/1 bytes, summed into the top byte (no popcount instruction on
+    // plain x86-64).
+    count += static_cast<size_t>((((Word(in.data() + i) & kHighBits) >> 7) * kOnes) >> 56);
+  }
+  for (; i < in.size(); ++i) count += static_cast<unsigned char>(in[i]) >> 7;
+  return count;
+}
+
+// The end of the run of ASCII bytes that starts at `i`, eight bytes at a time.
+size_t AsciiRunEnd(std::string_view in, size_t i) {
+  while (i + 8 <= in.size() && (Word(in.data() + i) & kHighBits) == 0) i += 8;
+  while (i < in.size() && static_cast<unsigned char>(in[i]) < 0x80) ++i;
+  return i;
+}
+
 // Copies runs of ASCII as they are and converts what lies between them; `unit` keeps a
 // character whole. Most answers and statements are largely ASCII, and iconv is the costly part.
 template <typename Skip>
@@ -168,8 +201,7 @@ std::string ConvertByRuns(std::string_view in, const detail::Iconv& cv, Skip ski
   out.reserve(expected);
   size_t i = 0;
   while (i < in.size()) {
-    size_t j = i;
-    while (j < in.size() && static_cast<unsigned char>(in[j]) < 0x80) ++j;
+    size_t j = AsciiRunEnd(in, i);
     out.append(in.data() + i, j - i);
     if (j == in.size()) break;
     size_t k = j;
@@ -179,19 +211,6 @@ std::string ConvertByRuns(std::string_view in, const detail::Iconv& cv, Skip ski
     i = k;
   }
   return out;
-}
-
-// Bytes of 0x80 and above, eight at a time.
-size_t CountHighBytes(std::string_view in) {
-  size_t count = 0;
-  size_t i = 0;
-  for (; i + 8 <= in.size(); i += 8) {
-    uint64_t word;
-    std::memcpy(&word, in.data() + i, 8);
-    count += static_cast<size_t>(std::popcount(word & 0x8080808080808080ull));
-  }
-  for (; i < in.size(); ++i) count += static_cast<unsigned char>(in[i]) >> 7;
-  return count;
 }
 
 }  // namespace
