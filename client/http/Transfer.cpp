@@ -101,8 +101,10 @@ void Transfer::Start(const std::string& url, bool head, std::size_t maxBody) {
   redirects_ = 0;
   maxBody_ = maxBody;
   CURL* e = easy_.get();
-  // An answer announced as too large is refused before any of its body is read.
-  curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBody));
+  // An answer announced as too large is refused before any of its body is read. A HEAD
+  // answer's length is of a body that never comes.
+  curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE,
+                   head ? curl_off_t{0} : static_cast<curl_off_t>(maxBody));
   if (head) {
     curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
   } else {
