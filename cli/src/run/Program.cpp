@@ -10,7 +10,6 @@
 #include <iterator>
 #include <sstream>
 
-#include "connect/ConnString.h"
 #include "input/Decode.h"
 #include "input/Script.h"
 #include "kokit/Codepage.h"
@@ -181,7 +180,8 @@ int Run(const Options& o) {
 
   auto password = Password(o, std::cerr);
   if (!password) return kExitInterrupted;
-  if (!session.Open(BuildConnectionString(o.type, o.server, o.database, o.user, *password))) {
+  if (!session.Open(quarlolink::host::BuildConnectionString(o.type, o.server, o.database, o.user,
+                                                            *password))) {
     return kExitLoginFailed;
   }
   int status = kExitOk;

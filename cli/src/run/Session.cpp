@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstdio>
 
-#include "connect/ConnString.h"
 #include "input/Script.h"
 #include "quarlolink/QuarloApp.h"
 #include "quarlolink/XmlRecordset.h"
@@ -28,7 +27,7 @@ Session::Session(const Options& options, OutputFormat format, Streams streams)
       writer_(MakeResultWriter(format, streams.out, options.header)),
       progress_(streams.err, streams.progress) {
   writer_->SetBeforeWrite([this] { progress_.Erase(); });
-  app_->SetWebSite(NormaliseWebSite(options.site));
+  app_->SetWebSite(quarlolink::host::NormaliseWebSite(options.site));
   // The desktop shows Test's failure in a dialog with the link to try in a browser; here that
   // goes to standard error.
   app_->SetPromptHandler(
