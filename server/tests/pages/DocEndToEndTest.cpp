@@ -4,6 +4,8 @@
 
 #include <regex>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "HttpClient.h"
 #include "ProtocolText.h"
@@ -15,30 +17,6 @@ namespace quarlopages {
 namespace {
 
 using namespace quarlopages::testing;
-
-// `link` as a browser resolves it against the page `base` (an absolute path): no scheme, no
-// query or fragment, dot segments removed. Empty for links that leave the site.
-std::string Resolve(const std::string& base, std::string link) {
-  if (link.find(':') != std::string::npos) return "";
-  link = link.substr(0, link.find_first_of("?#"));
-  if (link.empty()) return base;
-  std::string joined = link[0] == '/' ? link : base.substr(0, base.rfind('/') + 1) + link;
-  std::vector<std::string> out;
-  size_t begin = 1;
-  while (begin <= joined.size()) {
-    size_t end = std::min(joined.find('/', begin), joined.size());
-    std::string segment = joined.substr(begin, end - begin);
-    if (segment == "..") {
-      if (!out.empty()) out.pop_back();
-    } else if (segment != ".") {
-      out.push_back(segment);
-    }
-    begin = end + 1;
-  }
-  std::string path;
-  for (const auto& s : out) path += "/" + s;
-  return path.empty() ? "/" : path;
-}
 
 TEST(OnlineManual, EveryPageAndStyleSheetComesThroughTheServerBesideThePages) {
   quarlo::testing::TempDir map, spool;
@@ -70,10 +48,12 @@ TEST(OnlineManual, EveryPageAndStyleSheetComesThroughTheServerBesideThePages) {
     EXPECT_NE(page.body.find("<meta charset=\"utf-8\">"), std::string::npos);
     for (std::sregex_iterator it(page.body.begin(), page.body.end(), linkPattern), end; it != end;
          ++it) {
-      std::string target = Resolve(path, (*it)[1]);
-      // The screenshots live beside the manual folder and are not part of what is served.
-      if (!target.starts_with("/quarlo20cn/") || !seen.insert(target).second) continue;
-      queue.push_back(target);
+      // Pages and the style sheet sit in the folder itself; the screenshots live beside it
+      // ("../screenshots/") and are not served.
+      std::string link = (*it)[1].str();
+      link = link.substr(0, link.find('#'));
+      if (link.empty() || link.find_first_of("/:") != std::string::npos) continue;
+      if (seen.insert("/quarlo20cn/" + link).second) queue.push_back("/quarlo20cn/" + link);
     }
   }
   EXPECT_GE(seen.size(), 8u);
