@@ -79,6 +79,12 @@ struct Applier {
       if (!sqliteDriversGiven) config.sqliteDrivers.clear();
       sqliteDriversGiven = true;
       config.sqliteDrivers.push_back(Lower(value));
+    } else if (name == "doc-path") {
+      if (value.empty()) throw ConfigError("--doc-path: folder missing");
+      config.docPath = value;
+    } else if (name == "doc-url") {
+      config.docUrl = CheckPath(name, value);
+      if (!config.docUrl.ends_with("/")) config.docUrl += "/";
     } else if (name == "config") {
       ReadConfigFile(value, config);
     } else {
@@ -185,6 +191,11 @@ std::string HelpText() {
       << "  --sqlite-driver NAME    a driver= name served by the built-in SQLite backend;\n"
       << "                          repeatable, replaces the defaults {Microsoft Access Driver\n"
       << "                          (*.mdb)} and {SQLite3}\n"
+      << "  --doc-path DIR          folder served read-only under --doc-url, the desktop\n"
+      << "                          program's online documentation (default: the installed\n"
+      << "                          manual, " QUARLOPAGES_MANUAL_FROM_BIN " from the program's\n"
+      << "                          folder, when it is there)\n"
+      << "  --doc-url PATH          URL path of that folder (default " << d.docUrl << ")\n"
       << "  --config FILE           read \"name = value\" lines with the settings above\n"
       << "  --help                  this text\n";
   return out.str();

@@ -30,6 +30,8 @@ struct Config {
   std::string spoolDir;  // empty: $TMPDIR, else /tmp
   // Driver names (lower case, with braces) served by the built-in SQLite backend.
   std::vector<std::string> sqliteDrivers = {"{microsoft access driver (*.mdb)}", "{sqlite3}"};
+  std::string docPath;  // empty: the installed manual, when it is there
+  std::string docUrl = "/quarlo20cn/";
   bool help = false;
 };
 

@@ -22,6 +22,7 @@ struct PageResponse {
   std::string body;         // in the legacy code page
   std::string contentType;  // text/html with the code page's charset
   std::string setCookie;    // a new session's id, to be sent as the session cookie
+  std::string location;     // a redirect's target
   std::string note;         // for the request log: "Opt=0" or "sql=123B", never values
   std::string outcome;      // for the request log: "OK", "SessionTimeout", "refused", ...
 };
