@@ -181,8 +181,9 @@ int main(int argc, char** argv) {
               kRows, kColumns, kRounds, sink % 10);
   std::printf("  walk without a window            %8.1f ms\n", w);
   std::printf("  walk + event processing per row %8.1f ms   (the floor)\n", p);
-  std::printf("  ShowRecordset into the grid      %8.1f ms   %.2fx the floor (goal <= 2x, < 100 ms)\n",
-              f, f / p);
+  std::printf(
+      "  ShowRecordset into the grid      %8.1f ms   %.2fx the floor (goal <= 2x, < 100 ms)\n", f,
+      f / p);
   std::printf("Start of the process to the login dialog shown: %.0f ms (median of %zu)\n",
               Median(startup), startup.size());
   return 0;

@@ -41,27 +41,42 @@ TEST(Core, EnablingRuleInEachRunState) {
     bool recent;
   };
   const Row rows[] = {
-      {"RunningOffersOnlyCancel", {kRunning, true, true, 3, true, 2},
+      {"RunningOffersOnlyCancel",
+       {kRunning, true, true, 3, true, 2},
        {"mnuRun_Cancel", "Cancel"},
-       {"mnuFile_Exit", "mnuRun_ExecSQL", "mnuEdit_Undo", "NextPage", "Undo"}, false},
-      {"ShowingOffersOnlyCancel", {kShowing, false, true, 3, false, 1},
-       {"mnuRun_Cancel"}, {"mnuFile_Setting", "mnuPopupMenu_Copy"}, false},
-      {"ReadyWithoutRecordset", {kReady, false, false, 0, false, 0},
+       {"mnuFile_Exit", "mnuRun_ExecSQL", "mnuEdit_Undo", "NextPage", "Undo"},
+       false},
+      {"ShowingOffersOnlyCancel",
+       {kShowing, false, true, 3, false, 1},
+       {"mnuRun_Cancel"},
+       {"mnuFile_Setting", "mnuPopupMenu_Copy"},
+       false},
+      {"ReadyWithoutRecordset",
+       {kReady, false, false, 0, false, 0},
        {"mnuFile_Exit", "mnuRun_ExecSQL", "Execute", "New", "Set", "mnuEdit_Font"},
        {"mnuRun_Cancel", "mnuFile_Save", "Save", "mnuEdit_Undo", "NextPage", "mnuPopupMenu_Copy"},
        true},
       {"ChangedTextOffersSaveAndUndoMenuButNeverTheUndoButton",
-       {kFailed, true, false, 0, false, 0}, {"mnuFile_Save", "Save", "mnuEdit_Undo"}, {"Undo"},
+       {kFailed, true, false, 0, false, 0},
+       {"mnuFile_Save", "Save", "mnuEdit_Undo"},
+       {"Undo"},
        true},
-      {"FirstPageWithMoreResultSets", {kReady, false, true, 2, true, 1},
+      {"FirstPageWithMoreResultSets",
+       {kReady, false, true, 2, true, 1},
        {"mnuRun_NextPage", "NextPage", "GotoPage", "mnuPopupMenu_CopyColName",
         "mnuRun_NextRecordset", "NextRecordset", "mnuPopupMenu_NextRecordset"},
-       {"mnuRun_PrevPage", "PrevPage", "mnuPopupMenu_PrevPage"}, true},
-      {"SecondPageOffersPrevious", {kCancelled, false, true, 2, false, 2},
        {"mnuRun_PrevPage", "PrevPage", "mnuPopupMenu_PrevPage"},
-       {"mnuRun_NextRecordset", "NextRecordset"}, true},
-      {"CommandResultHasNoPaging", {kReady, false, true, 0, true, 1}, {"mnuRun_ExecSQL"},
-       {"mnuRun_NextPage", "mnuRun_NextRecordset", "mnuPopupMenu_Copy"}, true},
+       true},
+      {"SecondPageOffersPrevious",
+       {kCancelled, false, true, 2, false, 2},
+       {"mnuRun_PrevPage", "PrevPage", "mnuPopupMenu_PrevPage"},
+       {"mnuRun_NextRecordset", "NextRecordset"},
+       true},
+      {"CommandResultHasNoPaging",
+       {kReady, false, true, 0, true, 1},
+       {"mnuRun_ExecSQL"},
+       {"mnuRun_NextPage", "mnuRun_NextRecordset", "mnuPopupMenu_Copy"},
+       true},
   };
   for (const Row& r : rows) {
     const CmdStates s = ComputeCmdStates(r.in);
@@ -114,11 +129,11 @@ TEST(Core, ColumnWidthsFromBytes) {
   w.Add(1, "1234567");
   w.Add(1, "12");
   std::string chinese;
-  for (int i = 0; i < 150; ++i) chinese += "中";    // 300 bytes in the code page
+  for (int i = 0; i < 150; ++i) chinese += "中";  // 300 bytes in the code page
   w.Add(2, chinese);
   const std::vector<int> widths = w.Widths(40);
-  EXPECT_EQ(widths[0], 300);    // 10 points x (2 digits + 1) x 10
-  EXPECT_EQ(widths[1], 950);    // 7 bytes: 10 x 7 x 10 + 250
+  EXPECT_EQ(widths[0], 300);  // 10 points x (2 digits + 1) x 10
+  EXPECT_EQ(widths[1], 950);  // 7 bytes: 10 x 7 x 10 + 250
   EXPECT_EQ(widths[2], 950);
   EXPECT_EQ(widths[3], 10250);  // capped at 100 bytes
   EXPECT_EQ(ColumnWidths(9, {"中文"}).Widths(5)[1], 9 * 4 * 10 + 250);
@@ -195,8 +210,15 @@ TEST(Core, TaggedTextAndLoginRecords) {
 
 TEST(Core, WholeNumbersFromUserText) {
   const std::pair<const char*, std::optional<int32_t>> rows[] = {
-      {"12.5", 12}, {"13.5", 14}, {" 7 ", 7}, {"1e3", 1000}, {"-2.5", -2},
-      {"abc", std::nullopt}, {"", std::nullopt}, {"3e10", std::nullopt}, {"nan", std::nullopt},
+      {"12.5", 12},
+      {"13.5", 14},
+      {" 7 ", 7},
+      {"1e3", 1000},
+      {"-2.5", -2},
+      {"abc", std::nullopt},
+      {"", std::nullopt},
+      {"3e10", std::nullopt},
+      {"nan", std::nullopt},
       {"12abc", std::nullopt},
   };
   for (const auto& [text, expected] : rows) EXPECT_EQ(ParseWholeNumber(text), expected) << text;

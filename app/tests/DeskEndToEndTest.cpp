@@ -1,5 +1,9 @@
 // The desktop program in this process against quarlopages on SQLite and PostgreSQL, one user
 // story per test.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
@@ -8,7 +12,6 @@
 #include <QItemSelectionModel>
 #include <QTimer>
 #include <QUrl>
-#include <unistd.h>
 
 #include "DeskFixture.h"
 #include "UrlCatcher.h"
@@ -22,21 +25,42 @@ const char* kSixtyRows =
     "with recursive n(i) as (select 1 union all select i + 1 from n where i < 60)\n"
     "select i as 编号, '名称' || i as 名称, '  pad  ' as 空格 from n";
 
-ModalAnswers::Answer TypeInto(const char* text) {
-  return [text](QWidget* w) {
-    auto* box = qobject_cast<QInputDialog*>(w);
-    box->setTextValue(QString::fromUtf8(text));
-    box->accept();
-  };
+Expected TypeInto(const char* text) {
+  return {"QInputDialog", [text](QWidget* w) {
+            auto* box = qobject_cast<QInputDialog*>(w);
+            box->setTextValue(QString::fromUtf8(text));
+            box->accept();
+          }};
 }
 
-ModalAnswers::Answer ChooseFile(std::string path) {
-  return [path](QWidget* w) {
-    // What a user types into the dialog's file name field.
-    w->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(path));
-    QMetaObject::invokeMethod(w, "accept");
-  };
+Expected ChooseFile(std::string path) {
+  return {"QFileDialog", [path](QWidget* w) {
+            // What a user types into the dialog's file name field.
+            w->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(path));
+            QMetaObject::invokeMethod(w, "accept");
+          }};
 }
+
+// A loopback port nothing listens on for as long as the object lives (bound, never listening),
+// so a connection to it is refused.
+class ClosedPort {
+ public:
+  ClosedPort() : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+  }
+  ~ClosedPort() { close(fd_); }
+  int Port() const { return port_; }
+
+ private:
+  int fd_;
+  int port_ = 0;
+};
 
 class DeskEndToEnd : public ::testing::TestWithParam<Db> {
  protected:
@@ -201,7 +225,8 @@ TEST_P(DeskEndToEnd, QueryFilesAndRecentList) {
   desk.Answers().Expect(ChooseFile(path));
   desk.Trigger("mnuFile_Save");
   EXPECT_EQ(ReadWholeFile(path), kokit::ToLegacy("select '中文' as 列\r\nfrom departments"));
-  EXPECT_EQ(desk.Window().windowTitle().toStdString(), "Quarlo Query(简体中文版){Access}(月报.sql)");
+  EXPECT_EQ(desk.Window().windowTitle().toStdString(),
+            "Quarlo Query(简体中文版){Access}(月报.sql)");
   EXPECT_FALSE(desk.Action("mnuFile_Save")->isEnabled());
   EXPECT_TRUE(desk.Action("mnuFile_LastUse0")->isVisible());
   EXPECT_EQ(desk.Action("mnuFile_LastUse1")->text().toStdString(), "&1 " + path);
@@ -231,8 +256,9 @@ TEST_P(DeskEndToEnd, QueryFilesAndRecentList) {
 TEST_P(DeskEndToEnd, LoginTestAndRelogin) {
   desk_ = std::make_unique<Desk>();
   Desk& desk = *desk_;
+  ClosedPort closed;
   LoginFields wrong = site_.Login(GetParam());
-  wrong.site = "http://127.0.0.1:1/";
+  wrong.site = "http://127.0.0.1:" + std::to_string(closed.Port()) + "/";
   LoginFields right = site_.Login(GetParam());
   right.savePassword = true;
   std::string failure, tested;
@@ -245,9 +271,8 @@ TEST_P(DeskEndToEnd, LoginTestAndRelogin) {
   ASSERT_TRUE(desk.Window().isVisible());
   EXPECT_NE(failure.find("127.0.0.1"), std::string::npos) << failure;
   EXPECT_EQ(tested, "连接测试成功");
-  const std::string record = desk.Window().Settings().UserText(GetParam() == Db::Sqlite
-                                                                   ? "LastLogin3"
-                                                                   : "LastLogin1");
+  const std::string record =
+      desk.Window().Settings().UserText(GetParam() == Db::Sqlite ? "LastLogin3" : "LastLogin1");
   EXPECT_NE(record.find("<SavePwd>1</SavePwd><Password>" + right.password + "</Password>"),
             std::string::npos);
   EXPECT_EQ(desk.Window().Settings().UserNumber("LastLoginNo"), GetParam() == Db::Sqlite ? 3 : 1);
@@ -259,11 +284,11 @@ TEST_P(DeskEndToEnd, LoginTestAndRelogin) {
     EXPECT_EQ(browser.opened[0], site_.Url() + "/quarlo20cn/");
   }
 
-  desk.Answers().Expect([](QWidget* d) {
-    // The dialog shows what was entered last.
-    EXPECT_NE(d->findChild<QLineEdit*>("txtDatabase")->text(), "");
-    d->findChild<QPushButton*>("cmdCancel")->click();
-  });
+  desk.Answers().Expect({"frmLogin", [](QWidget* d) {
+                           // The dialog shows what was entered last.
+                           EXPECT_NE(d->findChild<QLineEdit*>("txtDatabase")->text(), "");
+                           d->findChild<QPushButton*>("cmdCancel")->click();
+                         }});
   desk.Trigger("mnuFile_ReLogin");
   EXPECT_EQ(desk.ExitCode(), 0);
   EXPECT_FALSE(desk.Window().isVisible());

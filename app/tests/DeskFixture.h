@@ -38,19 +38,19 @@ struct LoginFields {
   bool savePassword = false;
 };
 
-inline ModalAnswers::Answer FillLogin(LoginFields f, const char* button = "cmdOK") {
-  return [f, button](QWidget* d) {
-    auto* type = d->findChild<QComboBox*>("cboDBType");
-    type->setCurrentIndex(f.type);
-    emit type->activated(f.type);
-    d->findChild<QLineEdit*>("txtWebSite")->setText(QString::fromStdString(f.site));
-    d->findChild<QLineEdit*>("txtServer")->setText(QString::fromStdString(f.server));
-    d->findChild<QLineEdit*>("txtDatabase")->setText(QString::fromStdString(f.database));
-    d->findChild<QLineEdit*>("txtUserName")->setText(QString::fromStdString(f.user));
-    d->findChild<QLineEdit*>("txtPassword")->setText(QString::fromStdString(f.password));
-    d->findChild<QCheckBox*>("chkSavePwd")->setChecked(f.savePassword);
-    d->findChild<QPushButton*>(button)->click();
-  };
+inline Expected FillLogin(LoginFields f, const char* button = "cmdOK") {
+  return {"frmLogin", [f, button](QWidget* d) {
+            auto* type = d->findChild<QComboBox*>("cboDBType");
+            type->setCurrentIndex(f.type);
+            emit type->activated(f.type);
+            d->findChild<QLineEdit*>("txtWebSite")->setText(QString::fromStdString(f.site));
+            d->findChild<QLineEdit*>("txtServer")->setText(QString::fromStdString(f.server));
+            d->findChild<QLineEdit*>("txtDatabase")->setText(QString::fromStdString(f.database));
+            d->findChild<QLineEdit*>("txtUserName")->setText(QString::fromStdString(f.user));
+            d->findChild<QLineEdit*>("txtPassword")->setText(QString::fromStdString(f.password));
+            d->findChild<QCheckBox*>("chkSavePwd")->setChecked(f.savePassword);
+            d->findChild<QPushButton*>(button)->click();
+          }};
 }
 
 // quarlopages on a free loopback port with a map folder of its own (the demo database copied
@@ -126,9 +126,7 @@ class Desk {
   QColor MessageColour() {
     return Find<QPlainTextEdit>("txtMessage")->palette().color(QPalette::Text);
   }
-  ResultModel& Grid() {
-    return *static_cast<ResultModel*>(Find<QTableView>("mfgMain")->model());
-  }
+  ResultModel& Grid() { return *static_cast<ResultModel*>(Find<QTableView>("mfgMain")->model()); }
   bool GridVisible() { return !Find<QTableView>("mfgMain")->isHidden(); }
   std::string Cell(int row, int column) { return Grid().Cell(row, column).toStdString(); }
 

@@ -9,12 +9,12 @@
 namespace quarlodesk::testing {
 namespace {
 
-ModalAnswers::Answer EditSettings(const char* key, const char* rows, const char* button) {
-  return [key, rows, button](QWidget* d) {
-    if (key) d->findChild<QLineEdit*>("txtEncKey")->setText(QString::fromUtf8(key));
-    if (rows) d->findChild<QLineEdit*>("txtRowsPerComm")->setText(QString::fromUtf8(rows));
-    d->findChild<QPushButton*>(button)->click();
-  };
+Expected EditSettings(const char* key, const char* rows, const char* button) {
+  return {"frmSetting", [key, rows, button](QWidget* d) {
+            if (key) d->findChild<QLineEdit*>("txtEncKey")->setText(QString::fromUtf8(key));
+            if (rows) d->findChild<QLineEdit*>("txtRowsPerComm")->setText(QString::fromUtf8(rows));
+            d->findChild<QPushButton*>(button)->click();
+          }};
 }
 
 TEST(Dialogs, SettingsDialogRefusesAndApplies) {
@@ -31,11 +31,11 @@ TEST(Dialogs, SettingsDialogRefusesAndApplies) {
   ASSERT_NE(cn, nullptr);
   EXPECT_EQ(cn->RowsPerComm(), 12);
 
-  a.Expect([](QWidget* d) {
-    EXPECT_EQ(d->findChild<QLineEdit*>("txtRowsPerComm")->text(), "12");  // read when shown
-    d->findChild<QLineEdit*>("txtRowsPerComm")->setText("13.5");
-    d->findChild<QPushButton*>("cmdOK")->click();
-  });
+  a.Expect({"frmSetting", [](QWidget* d) {
+              EXPECT_EQ(d->findChild<QLineEdit*>("txtRowsPerComm")->text(), "12");  // as shown
+              d->findChild<QLineEdit*>("txtRowsPerComm")->setText("13.5");
+              d->findChild<QPushButton*>("cmdOK")->click();
+            }});
   desk.Window().RunCommand("mnuFile_Setting");
   EXPECT_EQ(cn->RowsPerComm(), 14);
 
@@ -66,21 +66,21 @@ TEST(Dialogs, SettingsDialogRefusesAndApplies) {
 
 TEST(Dialogs, AboutHelpAndFontMenu) {
   Desk desk;
-  desk.Answers().Expect([](QWidget* d) {
-    EXPECT_EQ(d->objectName(), "frmAbout");
-    EXPECT_EQ(d->windowTitle().toStdString(), "关于Quarlo Query(简体中文版)");
-    EXPECT_NE(d->findChild<QLabel*>("lblTitle")->text().indexOf("Service Pack 1"), -1);
-    auto* text = d->findChild<QPlainTextEdit*>("txtDescription");
-    const QString before = text->toPlainText();
-    text->appendPlainText("typed");
-    EXPECT_EQ(text->toPlainText(), before);
-    d->findChild<QPushButton*>("cmdOK")->click();
-  });
+  desk.Answers().Expect(
+      {"frmAbout", [](QWidget* d) {
+         EXPECT_EQ(d->windowTitle().toStdString(), "关于Quarlo Query(简体中文版)");
+         EXPECT_NE(d->findChild<QLabel*>("lblTitle")->text().indexOf("Service Pack 1"), -1);
+         auto* text = d->findChild<QPlainTextEdit*>("txtDescription");
+         const QString before = text->toPlainText();
+         text->appendPlainText("typed");
+         EXPECT_EQ(text->toPlainText(), before);
+         d->findChild<QPushButton*>("cmdOK")->click();
+       }});
   desk.Window().RunCommand("mnuHelp_About");
 
   // No help file: the open dialog, cancelled, opens nothing.
   UrlCatcher files("file");
-  desk.Answers().Expect([](QWidget* d) { qobject_cast<QDialog*>(d)->reject(); });
+  desk.Answers().Expect(Reject("QFileDialog"));
   desk.Window().RunCommand("mnuHelp_Title");
   EXPECT_TRUE(files.opened.empty());
   const std::string manual = (desk.Files() / "manual.html").string();

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
@@ -12,13 +13,19 @@
 
 namespace quarlodesk::testing {
 
-// Answers the modal dialogs the program opens, in order: each queued answer runs on the next
-// dialog that becomes the active modal widget. A dialog nobody expected is recorded and closed,
-// so a test fails instead of hanging.
+// An answer to one modal dialog: the dialog it is for (object name or class) and what the user
+// does there.
+struct Expected {
+  const char* kind;
+  std::function<void(QWidget* dialog)> answer;
+};
+
+// Answers the modal dialogs the program opens, in order: the first queued answer runs on the
+// active modal dialog once that dialog is of the kind it expects (so a dialog seen for an instant
+// while another closes is not answered by mistake). A dialog of another kind that stays open is
+// recorded and closed, so a test fails instead of hanging.
 class ModalAnswers : public QObject {
  public:
-  using Answer = std::function<void(QWidget* dialog)>;
-
   ModalAnswers() {
     qApp->installEventFilter(this);
     timer_.setInterval(5);
@@ -27,53 +34,67 @@ class ModalAnswers : public QObject {
   }
   ~ModalAnswers() override { timer_.stop(); }
 
-  // A dialog shown again (the login dialog is kept between logins) is a new one to answer.
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Show && watched == last_) last_ = nullptr;
-    return false;
-  }
-
-  void Expect(Answer answer) { answers_.push_back(std::move(answer)); }
+  void Expect(Expected e) { answers_.push_back(std::move(e)); }
   bool AllUsed() const { return answers_.empty(); }
   const std::vector<std::string>& Unexpected() const { return unexpected_; }
+
+  // A dialog shown again (the login dialog is kept between logins) is a new one to answer.
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show && watched == answered_) answered_ = nullptr;
+    return false;
+  }
 
  private:
   void Poll() {
     QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || modal == last_) return;
-    last_ = modal;
-    QPointer<QWidget> target(modal);
-    if (answers_.empty()) {
-      std::string what = modal->objectName().toStdString() + " \"" +
-                         modal->windowTitle().toStdString() + "\"";
+    if (!modal || !modal->isVisible() || modal == answered_) {
+      waiting_ = nullptr;
+      return;
+    }
+    if (!answers_.empty() &&
+        (modal->objectName() == answers_.front().kind || modal->inherits(answers_.front().kind))) {
+      answered_ = modal;
+      waiting_ = nullptr;
+      auto answer = std::move(answers_.front().answer);
+      answers_.pop_front();
+      QPointer<QWidget> target(modal);
+      // Out of the timer's own call, as a user's click would come.
+      QTimer::singleShot(0, modal, [target, answer] {
+        if (target) answer(target);
+      });
+      return;
+    }
+    if (modal != waiting_) {
+      waiting_ = modal;
+      since_.start();
+    } else if (since_.elapsed() > 3000) {
+      std::string what =
+          modal->objectName().toStdString() + " \"" + modal->windowTitle().toStdString() + "\"";
       if (auto* box = qobject_cast<QMessageBox*>(modal)) what += ": " + box->text().toStdString();
       unexpected_.push_back(what);
       if (auto* d = qobject_cast<QDialog*>(modal)) d->reject();
-      return;
+      waiting_ = nullptr;
     }
-    Answer answer = std::move(answers_.front());
-    answers_.pop_front();
-    // Out of the timer's own call, as a user's click would come.
-    QTimer::singleShot(0, modal, [target, answer] {
-      if (target) answer(target);
-    });
   }
 
   QTimer timer_;
-  std::deque<Answer> answers_;
+  std::deque<Expected> answers_;
   std::vector<std::string> unexpected_;
-  QPointer<QWidget> last_;
+  QPointer<QWidget> answered_;
+  QPointer<QWidget> waiting_;
+  QElapsedTimer since_;
 };
 
-// Answers for the common dialogs.
-inline ModalAnswers::Answer PressButton(QMessageBox::StandardButton button,
-                                        std::string* text = nullptr) {
-  return [button, text](QWidget* w) {
-    auto* box = qobject_cast<QMessageBox*>(w);
-    if (!box) return;
-    if (text) *text = box->text().toStdString();
-    box->button(button)->click();
-  };
+inline Expected PressButton(QMessageBox::StandardButton button, std::string* text = nullptr) {
+  return {"QMessageBox", [button, text](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (text) *text = box->text().toStdString();
+            box->button(button)->click();
+          }};
+}
+
+inline Expected Reject(const char* kind) {
+  return {kind, [](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); }};
 }
 
 }  // namespace quarlodesk::testing

@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
   setenv("KOKIT_REGISTRY_DIR", (home / "registry").c_str(), 1);
   setenv("XDG_STATE_HOME", (home / "state").c_str(), 1);
   setenv("XDG_CACHE_HOME", (home / "cache").c_str(), 1);
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);  // headless, discovery at build time included
   QApplication app(argc, argv);
   quarlodesk::SetUpApplication(app);
   return RUN_ALL_TESTS();

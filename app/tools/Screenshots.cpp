@@ -63,9 +63,8 @@ int main(int argc, char** argv) {
   quarlodesk::MainWindow window(env);
   window.resize(1000, 640);
 
-  OnNextDialog(out + "/login.png", [](QWidget* d) {
-    d->findChild<QPushButton*>("cmdOK")->click();
-  });
+  OnNextDialog(out + "/login.png",
+               [](QWidget* d) { d->findChild<QPushButton*>("cmdOK")->click(); });
   QTimer::singleShot(0, &window, [&] {
     window.Start();
     window.findChild<QPlainTextEdit*>("txtCmd")->setPlainText(QString::fromUtf8(
