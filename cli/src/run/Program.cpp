@@ -176,13 +176,13 @@ int Run(const Options& o) {
   Streams streams{std::cout, std::cerr, stderrTty && !(stdoutTty && format != OutputFormat::Table)};
   Session session(o, format, streams);
   if (!session.ApplySettings()) return kExitUsage;
-  if (o.test) return session.Test() ? kExitOk : kExitLoginFailed;
+  if (o.test) return session.Test() ? kExitOk : Interrupted() ? kExitInterrupted : kExitLoginFailed;
 
   auto password = Password(o, std::cerr);
   if (!password) return kExitInterrupted;
   if (!session.Open(quarlolink::host::BuildConnectionString(o.type, o.server, o.database, o.user,
                                                             *password))) {
-    return kExitLoginFailed;
+    return Interrupted() ? kExitInterrupted : kExitLoginFailed;
   }
   int status = kExitOk;
   if (interactive) {

@@ -294,3 +294,32 @@ TEST(Usage, WrongUsageExits64AndHelpExits0) {
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("--max-rows"), std::string::npos);
 }
+
+TEST_F(SqliteSite, CtrlCStopsTheRunningStatementAndExits130) {
+  // The batch makes a table before its long part (a count SQLite needs minutes for), so the
+  // test knows when the statement runs.
+  Child quarlo(QUARLO_BIN,
+               Login({"--split", "none", "-c",
+                      "create table marker(n integer); with recursive c(x) as (select 1 union all "
+                      "select x + 1 from c where x < 1000000000) select count(*) from c"}),
+               work_.path());
+  sqlite3* db = nullptr;
+  sqlite3_open((dir_->path() / "db" / "cli.db").c_str(), &db);
+  auto started = [db] {
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(db, "select count(*) from sqlite_master where name = 'marker'", -1, &s,
+                       nullptr);
+    bool found = sqlite3_step(s) == SQLITE_ROW && sqlite3_column_int(s, 0) > 0;
+    sqlite3_finalize(s);
+    return found;
+  };
+  for (int i = 0; i < 3000 && !started(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  quarlo.Signal(SIGINT);
+  EXPECT_EQ(quarlo.Wait(std::chrono::seconds(30)), 130);
+  EXPECT_NE(quarlo.Err().find("操作已被用户中止，服务器上正在执行的语句已停止"), std::string::npos)
+      << quarlo.Err();
+  Exec(db, "drop table marker");
+  sqlite3_close(db);
+}

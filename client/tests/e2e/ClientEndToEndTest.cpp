@@ -10,6 +10,8 @@
 #include "ServerProcess.h"
 #include "SqliteFile.h"
 #include "TempDir.h"
+#include "db/Backend.h"
+#include "kokit/EventPump.h"
 #include "quarlolink/QuarloApp.h"
 
 namespace {
@@ -86,6 +88,19 @@ class ClientEndToEnd : public ::testing::TestWithParam<Db> {
     return n;
   }
 
+  // A number the test reads from the database itself, beside the server.
+  int64_t Count(const std::string& sql) {
+    if (!observer_) {
+      std::string cs = GetParam() == Db::Sqlite
+                           ? "driver={SQLite3};dbq=" + (map_ / "test.db").string()
+                           : ConnectionString();
+      observer_ = quarlopages::db::Connect(cs, {});
+    }
+    auto statement = observer_->Execute(sql, 0);
+    quarlopages::db::Row row;
+    return statement->Fetch(row) && row.at(0) ? std::stoll(*row.at(0)) : -1;
+  }
+
   std::string Value(const std::shared_ptr<XmlRecordset>& rs, const std::string& column) {
     return rs->Fields()->Item(column)->Value();
   }
@@ -94,6 +109,7 @@ class ClientEndToEnd : public ::testing::TestWithParam<Db> {
   quarlo::testing::TempDir spool_;
   std::shared_ptr<QuarloApp> app;
   std::unique_ptr<ServerProcess> server_;
+  std::unique_ptr<quarlopages::db::Connection> observer_;
 };
 
 INSTANTIATE_TEST_SUITE_P(Backends, ClientEndToEnd, ::testing::Values(Db::Sqlite, Db::Postgres),
@@ -210,6 +226,57 @@ TEST_P(ClientEndToEnd, ExpiredSessionIsRecoveredTransparently) {
   EXPECT_EQ(app->OptStatus(), 0);
   EXPECT_EQ(Value(rs, "v"), "again");
   EXPECT_EQ(OpenPageRequests(), opensBefore + 2);  // key check and open, done by the library
+}
+
+// The user stops a long statement from the host's events: the wait ends, the server stops the
+// statement on the database, and the session goes on.
+TEST_P(ClientEndToEnd, CancelStopsTheStatementOnTheDatabase) {
+  using Clock = std::chrono::steady_clock;
+  Login();
+  app->Cancel();
+  EXPECT_EQ(app->OptStatus(), -1);
+  EXPECT_EQ(app->OptString(), "当前没有正在执行的操作，无需中止");
+
+  // SQLite has no sleep: a recursive count runs for minutes, after a mark of its start.
+  const bool sqlite = GetParam() == Db::Sqlite;
+  if (sqlite) {
+    ASSERT_NE(app->Execute("create table started(n integer)"), nullptr) << app->OptString();
+  }
+  const std::string running =
+      sqlite ? "select count(*) from started"
+             : "select count(*) from pg_stat_activity where state = 'active' and query like "
+               "'%pg_sleep(30)%' and pid <> pg_backend_pid()";
+  Clock::time_point cancelledAt{};
+  kokit::SetEventPump([&] {
+    if (cancelledAt == Clock::time_point{} && Count(running) > 0) {
+      cancelledAt = Clock::now();
+      app->Cancel();
+    }
+  });
+  auto rs = app->Execute(sqlite ? "insert into started values (1); with recursive c(x) as (select "
+                                  "1 union all select x + 1 from c where x < 1000000000) "
+                                  "select count(*) from c"
+                                : "select pg_sleep(30)");
+  const auto returnedAt = Clock::now();
+  kokit::SetEventPump(nullptr);
+  EXPECT_EQ(rs, nullptr);
+  EXPECT_EQ(app->OptStatus(), -1);
+  EXPECT_EQ(app->OptString(), "操作已被用户中止，服务器上正在执行的语句已停止");
+  if (!sqlite) {
+    while (Count(running) > 0 && Clock::now() - cancelledAt < std::chrono::seconds(20)) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(Count(running), 0);
+  }
+  const auto goneAt = Clock::now();
+  auto next = app->Execute("select 'next' as v");
+  ASSERT_NE(next, nullptr) << app->OptString();
+  EXPECT_EQ(Value(next, "v"), "next");
+  using ms = std::chrono::duration<double, std::milli>;
+  std::printf(
+      "cancel to return %.1f ms, to the statement gone %.1f ms, to the next answer %.1f ms\n",
+      ms(returnedAt - cancelledAt).count(), ms(goneAt - cancelledAt).count(),
+      ms(Clock::now() - cancelledAt).count());
 }
 
 }  // namespace

@@ -43,6 +43,7 @@ class Pages {
   PageResponse Execute(const PageRequest& request);
   PageResponse KeyCheck(const PageRequest& request, const std::string& encKey);
   PageResponse OpenConnection(const PageRequest& request, const class QueryString& query);
+  PageResponse StopStatement(const PageRequest& request);
 
   const Config& config_;
   std::filesystem::path mapPath_;

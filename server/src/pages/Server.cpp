@@ -67,7 +67,8 @@ fs::path ResolveMapPath(const std::string& configured) {
   return path;
 }
 
-// Closes idle sessions (and their database connections) once a second.
+// Once a second: closes idle sessions (and their database connections) and repeats the stops
+// of statements that still run.
 class Sweeper {
  public:
   explicit Sweeper(SessionStore& sessions)
@@ -76,7 +77,9 @@ class Sweeper {
           std::unique_lock lock(m);
           while (!stop.stop_requested()) {
             wake_.wait_for(lock, stop, std::chrono::seconds(1), [] { return false; });
-            if (!stop.stop_requested()) sessions.Sweep();
+            if (stop.stop_requested()) break;
+            sessions.Sweep();
+            sessions.RepeatStops();
           }
         }) {}
 

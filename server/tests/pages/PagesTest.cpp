@@ -323,8 +323,8 @@ TEST_F(PagesTest, SessionsAreCapped) {
 }
 
 TEST_F(PagesTest, UnknownOptIsRefused) {
-  EXPECT_EQ(OpenPage("?Opt=3"), "参数 Opt 缺少或无法识别（应为 0、1 或 2）");
-  EXPECT_EQ(OpenPage(""), "参数 Opt 缺少或无法识别（应为 0、1 或 2）");
+  EXPECT_EQ(OpenPage("?Opt=4"), "参数 Opt 缺少或无法识别（应为 0、1、2 或 3）");
+  EXPECT_EQ(OpenPage(""), "参数 Opt 缺少或无法识别（应为 0、1、2 或 3）");
 }
 
 }  // namespace
