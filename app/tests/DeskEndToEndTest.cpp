@@ -12,6 +12,7 @@
 #include <QItemSelectionModel>
 #include <QTimer>
 #include <QUrl>
+#include <chrono>
 
 #include "DeskFixture.h"
 #include "UrlCatcher.h"
@@ -211,6 +212,43 @@ TEST_P(DeskEndToEnd, CancelDuringFill) {
   EXPECT_LT(desk.Grid().GridRows(), 51);
   EXPECT_EQ(desk.Message(), "（所影响的行数为 1 行）");  // the previous message stays
   EXPECT_TRUE(desk.Action("mnuRun_ExecSQL")->isEnabled());
+}
+
+// The cancel command while a long statement runs stops it on the database, and the session goes
+// on.
+TEST_P(DeskEndToEnd, CancelRunningStatement) {
+  Desk& desk = LoggedIn();
+  const bool pg = GetParam() == Db::Postgres;
+  const std::string slow =
+      pg ? "select pg_sleep(30) as slept"
+         : "with recursive n(i) as (select 1 union all select i + 1 from n where i < 300000000) "
+           "select count(*) as c from n";
+  QTimer watch;
+  std::chrono::steady_clock::time_point cancelledAt;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (desk.Panel("Status") != "状态：正在执行SQL语句...") return;
+    watch.stop();
+    QTimer::singleShot(300, [&] {
+      cancelledAt = std::chrono::steady_clock::now();
+      desk.Trigger("Cancel");
+    });
+  });
+  watch.start(0);
+  desk.Run(slow);
+  const auto atRest = std::chrono::steady_clock::now() - cancelledAt;
+  EXPECT_EQ(desk.Panel("Status"), "状态：中止SQL语句执行");
+  EXPECT_NE(desk.Message().find("中止"), std::string::npos) << desk.Message();
+  EXPECT_FALSE(desk.GridVisible());
+  ::testing::Test::RecordProperty(
+      "cancel_to_rest_ms",
+      static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(atRest).count()));
+  if (pg) {
+    desk.Run("select count(*) as n from pg_stat_activity "
+             "where query like '%pg_sleep(30)%' and pid <> pg_backend_pid()");
+    EXPECT_EQ(desk.Cell(1, 1), "0");
+  }
+  desk.Run("select 'next' as t");
+  EXPECT_EQ(desk.Cell(1, 1), "next") << desk.Message();
 }
 
 // A query saved in the legacy code page, a new one, the saved one opened again from the recent

@@ -149,6 +149,7 @@ class MainWindow : public QMainWindow {
   int32_t runState_ = kReady;
   std::string cmdText_;
   bool isCancel_ = false;
+  bool cancelledRequest_ = false;  // the cancel command stopped the request under way
   std::shared_ptr<quarlolink::XmlRecordset> currRs_;
   std::chrono::steady_clock::time_point startTime_;
   int32_t lastRowNo_ = 0;

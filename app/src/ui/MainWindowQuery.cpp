@@ -67,6 +67,7 @@ void MainWindow::Execute() {
   auto cn = conn_.cn;
   if (!cn) return;
   GetCmdText();
+  cancelledRequest_ = false;
   SetRunState(kRunning);
   StartUseTime();
   SetCmdStates();  // only the cancel command is offered while the request runs
@@ -84,6 +85,7 @@ void MainWindow::Page(Paging kind) {
     return;
   }
   StartUseTime();
+  cancelledRequest_ = false;
   SetRunState(kRunning);
   SetCmdStates();
   {
@@ -122,6 +124,7 @@ void MainWindow::SetRowsPerPage() {
   Panel("RowsPerPage")->setText(Q("每页行数：" + std::to_string(cn->RowsPerPage())));
   if (model_->GridRows() > 1 && currRs_) {
     StartUseTime();
+    cancelledRequest_ = false;
     SetRunState(kRunning);
     SetCmdStates();
     {
@@ -132,7 +135,14 @@ void MainWindow::SetRowsPerPage() {
   }
 }
 
-void MainWindow::Cancel() { isCancel_ = true; }
+void MainWindow::Cancel() {
+  isCancel_ = true;
+  // A request under way is stopped itself, on the server too; a fill stops at its next row.
+  if (runState_ == kRunning && conn_.cn) {
+    cancelledRequest_ = true;
+    conn_.cn->Cancel();
+  }
+}
 
 void MainWindow::StartUseTime() {
   startTime_ = std::chrono::steady_clock::now();
@@ -181,7 +191,7 @@ void MainWindow::ShowRecordset() {
     if (cn->OptStatus() != 0) {
       ShowMessageText(cn->OptString(), true);
       SizeControlsAtSplitter();
-      SetRunState(kFailed);
+      SetRunState(cancelledRequest_ ? kCancelled : kFailed);
     } else {
       if (!currRs_ || !currRs_->Fields()) throw std::runtime_error("no recordset");
       const auto fields = currRs_->Fields();
