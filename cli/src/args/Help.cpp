@@ -60,7 +60,8 @@ error with csv, tsv and json, which keep standard output for data.
 
 Exit status: 0 success, 1 a statement failed (its text on standard error), 2 the site or the
 login failed, 64 wrong usage or unreadable input, 130 stopped by Ctrl+C.
-Environment: QUARLO_PASSWORD (the password), KOKIT_CODEPAGE (the legacy code page, default GBK).
+Environment: QUARLO_PASSWORD (the password), KOKIT_CODEPAGE (the legacy code page, default
+GB18030).
 )";
 }
 
