@@ -253,7 +253,8 @@ TEST_P(ClientEndToEnd, TextOutsideGbkIsStoredAndReadBackUnchanged) {
 }
 
 // With GBK chosen on both sides, a statement GBK cannot carry is refused by the client, naming
-// the character, and never reaches the server; what GBK holds still travels, "€" included.
+// the character, and never reaches the server (so is one that is not UTF-8 at all); what GBK
+// holds still travels, "€" included.
 TEST_P(ClientEndToEnd, NarrowerCodePageRefusesRatherThanWritingQuestionMarks) {
   struct Restore {
     std::string saved = kokit::LegacyCodepage();
@@ -266,6 +267,8 @@ TEST_P(ClientEndToEnd, NarrowerCodePageRefusesRatherThanWritingQuestionMarks) {
   EXPECT_EQ(app->Execute("update t set note = '한국어' where id = 1"), nullptr);
   EXPECT_EQ(app->OptStatus(), -1);
   EXPECT_EQ(app->OptString(), "语句没有发送：代码页 GBK 不能表示字符“한”（U+D55C）");
+  EXPECT_EQ(app->Execute("select 'a\xFF'"), nullptr);  // a host's bytes that are not UTF-8
+  EXPECT_EQ(app->OptString(), "语句没有发送：其中的字节 0xFF 不是 UTF-8 文本");
   EXPECT_EQ(PageRequests("/quarlo/quarloexecute.asp"), executes);
   auto rs = app->Execute("select '中文 €' as v");
   ASSERT_NE(rs, nullptr) << app->OptString();
