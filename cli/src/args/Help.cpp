@@ -63,7 +63,8 @@ statement on the database (standard error says whether it did); a second Ctrl+C 
 
 Exit status: 0 success, 1 a statement failed (its text on standard error), 2 the site or the
 login failed, 64 wrong usage or unreadable input, 130 stopped by Ctrl+C.
-Environment: QUARLO_PASSWORD (the password), KOKIT_CODEPAGE (the legacy code page, default GBK).
+Environment: QUARLO_PASSWORD (the password), KOKIT_CODEPAGE (the legacy code page, default
+GB18030).
 )";
 }
 

@@ -6,6 +6,7 @@
 
 #include "conn/BusyScope.h"
 #include "conn/LibraryAccess.h"
+#include "conn/Uncarried.h"
 #include "conn/Urls.h"
 #include "kokit/EventPump.h"
 #include "kokit/IniItems.h"
@@ -291,6 +292,10 @@ bool QuarloApp::FinishCancelled() {
 bool QuarloApp::ExecuteBody(const std::string& sql, std::shared_ptr<XmlRecordset>& result) {
   if (sql.empty() && beginRecordset_ == 0) {
     optString_ = kNoStatement;
+    return false;
+  }
+  if (std::string refusal = internal::UncarriedRefusal(sql); !refusal.empty()) {
+    optString_ = std::move(refusal);
     return false;
   }
   auto& http = transport_->http;

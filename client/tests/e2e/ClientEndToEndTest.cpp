@@ -1,6 +1,7 @@
 // A host's whole road through the public headers: test the site, log in, run statements and walk
 // their results, against the real quarlopages program and real databases.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "SqliteFile.h"
 #include "TempDir.h"
 #include "db/Backend.h"
+#include "kokit/Codepage.h"
 #include "kokit/EventPump.h"
 #include "quarlolink/QuarloApp.h"
 
@@ -77,14 +79,11 @@ class ClientEndToEnd : public ::testing::TestWithParam<Db> {
     }
   }
 
-  // Requests of the open page so far, from the server's request log.
-  std::size_t OpenPageRequests() {
+  // Requests of a page so far, from the server's request log.
+  std::size_t PageRequests(const std::string& page = "/quarlo/quarloopen.asp") {
     std::string log = server_->Stderr();
     std::size_t n = 0;
-    for (std::size_t at = 0; (at = log.find("/quarlo/quarloopen.asp", at)) != std::string::npos;
-         ++at) {
-      ++n;
-    }
+    for (std::size_t at = 0; (at = log.find(page, at)) != std::string::npos; ++at) ++n;
     return n;
   }
 
@@ -220,12 +219,76 @@ TEST_P(ClientEndToEnd, ExpiredSessionIsRecoveredTransparently) {
   Start({"--session-timeout", "1"});
   Login();
   std::this_thread::sleep_for(std::chrono::milliseconds(2500));
-  const std::size_t opensBefore = OpenPageRequests();
+  const std::size_t opensBefore = PageRequests();
   auto rs = app->Execute("select 'again' as v");
   ASSERT_NE(rs, nullptr) << app->OptString();
   EXPECT_EQ(app->OptStatus(), 0);
   EXPECT_EQ(Value(rs, "v"), "again");
-  EXPECT_EQ(OpenPageRequests(), opensBefore + 2);  // key check and open, done by the library
+  EXPECT_EQ(PageRequests(), opensBefore + 2);  // key check and open, done by the library
+}
+
+// The new user's trial: text GBK cannot hold (Korean, emoji, CJK extension B) is stored as it
+// is and comes back unchanged on every page.
+TEST_P(ClientEndToEnd, TextOutsideGbkIsStoredAndReadBackUnchanged) {
+  Login();
+  const std::string text = "한국어 😀 𠀀 €";
+  auto update = app->Execute("update t set note = '" + text + "' || id");
+  ASSERT_NE(update, nullptr) << app->OptString();
+  EXPECT_EQ(update->RowsAffected(), 60);
+  auto rs = app->Execute("select id, note from t order by id");
+  ASSERT_NE(rs, nullptr) << app->OptString();
+  int walked = 0;
+  for (; !rs->Eof(); rs->MoveNext()) {
+    ++walked;
+    ASSERT_EQ(Value(rs, "note"), text + std::to_string(walked));
+  }
+  EXPECT_EQ(walked, 60);
+  EXPECT_EQ(rs->TotalPages(), 2);
+  // What the database holds, read past the server.
+  std::string stored;
+  if (GetParam() == Db::Sqlite) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2((map_ / "test.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "select note from t where id = 7", -1, &st, nullptr);
+    if (sqlite3_step(st) == SQLITE_ROW) {
+      stored = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+  } else {
+    auto rs7 =
+        app->Execute("select encode(convert_to(note, 'UTF8'), 'hex') as h from t where id = 7");
+    ASSERT_NE(rs7, nullptr) << app->OptString();
+    const std::string hex = Value(rs7, "h");
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+      stored.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    }
+  }
+  EXPECT_EQ(stored, text + "7");
+}
+
+// With GBK chosen on both sides, a statement GBK cannot carry is refused by the client, naming
+// the character, and never reaches the server (so is one that is not UTF-8 at all); what GBK
+// holds still travels, "€" included.
+TEST_P(ClientEndToEnd, NarrowerCodePageRefusesRatherThanWritingQuestionMarks) {
+  struct Restore {
+    std::string saved = kokit::LegacyCodepage();
+    ~Restore() { kokit::SetLegacyCodepage(saved); }
+  } restore;
+  kokit::SetLegacyCodepage("GBK");
+  Start({"--codepage", "GBK"});
+  Login();
+  const std::size_t executes = PageRequests("/quarlo/quarloexecute.asp");
+  EXPECT_EQ(app->Execute("update t set note = '한국어' where id = 1"), nullptr);
+  EXPECT_EQ(app->OptStatus(), -1);
+  EXPECT_EQ(app->OptString(), "语句没有发送：代码页 GBK 不能表示字符“한”（U+D55C）");
+  EXPECT_EQ(app->Execute("select 'a\xFF'"), nullptr);  // a host's bytes that are not UTF-8
+  EXPECT_EQ(app->OptString(), "语句没有发送：其中的字节 0xFF 不是 UTF-8 文本");
+  EXPECT_EQ(PageRequests("/quarlo/quarloexecute.asp"), executes);
+  auto rs = app->Execute("select '中文 €' as v");
+  ASSERT_NE(rs, nullptr) << app->OptString();
+  EXPECT_EQ(Value(rs, "v"), "中文 €");
 }
 
 // The user stops a long statement from the host's events: the wait ends, the server stops the

@@ -179,7 +179,7 @@ std::string HelpText() {
       << "  --max-rows N            most rows one answer may carry, RowsPerComm (default "
       << d.maxRows << ")\n"
       << "  --codepage NAME         code page of the answers and statements (iconv name;\n"
-      << "                          default $KOKIT_CODEPAGE, else GBK)\n"
+      << "                          default $KOKIT_CODEPAGE, else GB18030)\n"
       << "  --tls-cert FILE         PEM certificate; with --tls-key serves https\n"
       << "  --tls-key FILE          PEM private key\n"
       << "  --max-sql-kb N          longest statement in KiB of code-page bytes (default "

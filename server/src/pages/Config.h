@@ -21,7 +21,7 @@ struct Config {
   int sessionTimeoutSeconds = 1200;
   int maxSessions = 256;
   int maxRows = 5000;    // most rows one answer may carry (RowsPerComm)
-  std::string codepage;  // empty: $KOKIT_CODEPAGE, else GBK
+  std::string codepage;  // empty: $KOKIT_CODEPAGE, else GB18030
   std::string tlsCert;
   std::string tlsKey;
   size_t maxSqlBytes = 256 * 1024;

@@ -213,7 +213,13 @@ PageResponse Pages::Execute(const PageRequest& request) {
   if (begin < 1 || begin > 1000000) return refuse("BeginRecordset 必须是正整数");
   if (moveRows < 0) return refuse("MoveRows 不能是负数");
 
-  std::string sql = kokit::FromLegacy(sqlBytes);
+  size_t lost = std::string::npos;
+  std::string sql = kokit::FromLegacy(sqlBytes, &lost);
+  if (lost != std::string::npos) {
+    // A client on another code page: running it would put "?" in place of its characters.
+    return refuse("语句的第 " + std::to_string(lost + 1) + " 个字节不是代码页 " +
+                  kokit::LegacyCodepage() + " 的字符，语句没有执行");
+  }
   bool first = begin == 1 && moveRows == 0 && !noHead;
   if (!first && !session->cursor) {
     // Never run a statement again for a later page: it may have changed data.
