@@ -10,13 +10,30 @@ set(QUARLO_TEST_ENV
     QT_QPA_PLATFORM=offscreen
     LC_ALL=C.UTF-8)
 
-# quarlo_add_test(NAME name SOURCES ... LIBS ...)
+# Gives every test discovered from `target` the environment above. Not through
+# gtest_discover_tests' PROPERTIES: CMake 3.25 passes them through list expansions that leave a
+# list value (ENVIRONMENT) with its first element only. ctest runs this script after the
+# discovered tests are added.
+function(quarlo_test_environment target)
+  set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}_environment.cmake)
+  file(WRITE ${script} "if(${target}_TESTS)\n"
+       "  set_tests_properties(\${${target}_TESTS} PROPERTIES ENVIRONMENT \"${QUARLO_TEST_ENV}\")\n"
+       "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
+endfunction()
+
+# quarlo_add_test(NAME name SOURCES ... LIBS ... [OWN_MAIN])
+# OWN_MAIN: the sources bring their own main (a Qt test making its QApplication, say).
 function(quarlo_add_test)
-  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "OWN_MAIN" "NAME" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
-  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} quarlo_testsupport GTest::gtest GTest::gtest_main)
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} quarlo_testsupport GTest::gtest)
+  if(NOT T_OWN_MAIN)
+    target_link_libraries(${T_NAME} PRIVATE GTest::gtest_main)
+  endif()
   quarlo_warnings(${T_NAME})
-  gtest_discover_tests(${T_NAME} PROPERTIES ENVIRONMENT "${QUARLO_TEST_ENV}" DISCOVERY_TIMEOUT 60)
+  gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60)
+  quarlo_test_environment(${T_NAME})
 endfunction()
 
 # Helpers shared by the tests of every deliverable (temporary folders, scoped environment).

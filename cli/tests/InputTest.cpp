@@ -1,26 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "connect/ConnString.h"
 #include "input/Decode.h"
 #include "output/Width.h"
 
 using namespace quarlocli;
-
-TEST(ConnString, TheThreeFormsOfTheLogin) {
-  EXPECT_EQ(BuildConnectionString(DbType::SqlServer, "srv", "db", "sa", "p w"),
-            "driver={SQL Server};server=srv;database=db;uid=sa;pwd=p w");
-  EXPECT_EQ(BuildConnectionString(DbType::Oracle, "orcl", "db", "scott", "tiger"),
-            "driver={Microsoft ODBC for Oracle};server=orcl;database=db;uid=scott;pwd=tiger");
-  EXPECT_EQ(BuildConnectionString(DbType::Access, "ignored", "data\\a.mdb", "", ""),
-            "driver={Microsoft Access Driver (*.mdb)};dbq=data\\a.mdb;uid=;pwd=");
-}
-
-TEST(ConnString, WebSiteNormalisedAsTheLoginDoes) {
-  EXPECT_EQ(NormaliseWebSite("  host/dir/ "), "http://host/dir");
-  EXPECT_EQ(NormaliseWebSite("https://h:8443"), "https://h:8443");
-  EXPECT_EQ(NormaliseWebSite("http://h//"), "http://h//");
-  EXPECT_EQ(NormaliseWebSite("HTTP://h"), "http://HTTP://h");  // letter case as written
-}
 
 TEST(Decode, LegacyCodePageAndUtf8) {
   EXPECT_EQ(DecodeToUtf8("\xD6\xD0\xCE\xC4 ok", "GBK"), "中文 ok");

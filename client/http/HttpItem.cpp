@@ -195,7 +195,7 @@ void HttpItem::HandleCompleted() {
     if (responseDataType_ != 0) {
       byteBuffer_ = std::move(body);
     } else {
-      // Decoded as a whole, so a double-byte character is never split.
+      // Decoded as a whole, so no character (two or four bytes) is split.
       responseString_ = kokit::FromLegacy(body);
     }
   }

@@ -17,6 +17,7 @@ constexpr int32_t kTimedOut = 10015;
 constexpr int32_t kModeText = 1;
 constexpr int32_t kModeData = 2;
 constexpr int32_t kModeHead = 3;
+constexpr const char* kCancelledText = "请求已被用户中止";
 
 double NowSeconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -59,6 +60,12 @@ bool IEOHttpItem::Prologue(const char* name) {
     item_->ReNew();
   } else if (status_ != 0) {
     optStatus_ = kBusy;
+    FailureExit(kNoError, __LINE__);
+    return false;
+  }
+  if (cancelled_) {
+    optStatus_ = -1;
+    optString_ = kCancelledText;
     FailureExit(kNoError, __LINE__);
     return false;
   }
@@ -133,6 +140,7 @@ void IEOHttpItem::Start(const std::string& url, bool isSync, int32_t mode) {
 // at 4 or 5; on success Status is 0 or 2.
 void IEOHttpItem::Wait() {
   for (;;) {
+    if (cancelled_) return DropCancelled();
     if (NowSeconds() - start_ > cmdTimeout_) {
       status_ = 4;
       if (item_->StillExecuting()) item_->ReNew();
@@ -141,6 +149,7 @@ void IEOHttpItem::Wait() {
       return;
     }
     kokit::PumpEvents();
+    if (cancelled_) return DropCancelled();
     item_->Pump(kWaitTurnMs);
     if (status_ == 0 || status_ == 2) return;
     if (status_ == 4 || status_ == 5) {
@@ -148,6 +157,15 @@ void IEOHttpItem::Wait() {
       return;
     }
   }
+}
+
+void IEOHttpItem::DropCancelled() {
+  item_->ReNew();
+  dropped_ = true;
+  status_ = 5;
+  optStatus_ = -1;
+  optString_ = kCancelledText;
+  FailureExit(kNoError, __LINE__);
 }
 
 void IEOHttpItem::Pump(int maxWaitMs) {

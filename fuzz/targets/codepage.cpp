@@ -7,7 +7,7 @@
 #include "kokit/Codepage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const char* const kPages[] = {"GBK", "UTF-8", "BIG5", "SHIFT_JIS", "CP1252"};
+  static const char* const kPages[] = {"GBK", "UTF-8", "BIG5", "SHIFT_JIS", "CP1252", "GB18030"};
   quarlofuzz::FuzzInput in(data, size);
   const char* page = kPages[in.Byte() % std::size(kPages)];
   if (kokit::LegacyCodepage() != page) kokit::SetLegacyCodepage(page);

@@ -103,3 +103,23 @@ TEST_F(ByteText, Utf8CodePageCutsGiveQuestionMarks) {
 }
 
 }  // namespace
+
+namespace {
+
+// Under GB18030 a character outside GBK counts four bytes, and a cut through one gives a "?" for
+// each of its bytes in the range, as with two-byte characters.
+TEST_F(ByteText, Gb18030FourByteCharactersCountAndCutWhole) {
+  kokit::SetLegacyCodepage("GB18030");
+  EXPECT_EQ(tools.LenA("a😀"), 5);
+  EXPECT_EQ(tools.LenA("€中"), 3);
+  EXPECT_EQ(tools.LeftA("a😀b", 3), "a??");
+  EXPECT_EQ(tools.LeftA("a😀b", 5), "a😀");
+  EXPECT_EQ(tools.RightA("a😀b", 2), "?b");
+  EXPECT_EQ(tools.MidA("𠀀한", 3, 4), "????");
+  EXPECT_EQ(tools.MidA("𠀀한", 5), "한");
+  // The second byte of 𠀀 (95 32 82 36) is "2", but no character starts there.
+  EXPECT_EQ(tools.InStrA("𠀀2", "2"), "5");
+  EXPECT_EQ(tools.StrAlign("😀", 6, 1), "  😀");
+}
+
+}  // namespace

@@ -60,9 +60,13 @@ One-run settings (not saved):
 Messages (rows affected, timing) go to standard output with the table format and to standard
 error with csv, tsv and json, which keep standard output for data.
 
+Ctrl+C stops a running statement: the request is dropped and the server is asked to stop the
+statement on the database (standard error says whether it did); a second Ctrl+C ends at once.
+
 Exit status: 0 success, 1 a statement failed (its text on standard error), 2 the site or the
 login failed, 64 wrong usage or unreadable input, 130 stopped by Ctrl+C.
-Environment: QUARLO_PASSWORD (the password), KOKIT_CODEPAGE (the legacy code page, default GBK).
+Environment: QUARLO_PASSWORD (the password), KOKIT_CODEPAGE (the legacy code page, default
+GB18030).
 )";
 }
 

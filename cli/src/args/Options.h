@@ -5,10 +5,11 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+#include "quarlohost/LoginStrings.h"
 
 namespace quarlocli {
 
-enum class DbType { SqlServer, Oracle, Access };
+using quarlolink::host::DbType;
 enum class OutputFormat { Table, Csv, Tsv, Json };
 // How a script is cut into the batches sent one by one (see SplitScript).
 enum class SplitMode { Auto, Semicolon, Go, None };

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <memory>
 
+#include "kokit/Codepage.h"
+
 namespace quarlocli {
 
 namespace {
@@ -49,14 +51,24 @@ bool IsValidUtf8(std::string_view s) {
 
 std::string DecodeToUtf8(std::string_view bytes, const std::string& encoding) {
   std::string out;
-  auto isUtf8 = [](std::string name) {
+  auto upper = [](std::string name) {
     for (auto& ch : name) ch = static_cast<char>(toupper(static_cast<unsigned char>(ch)));
-    return name == "UTF-8" || name == "UTF8";
+    return name;
   };
-  if (isUtf8(encoding)) {
+  if (upper(encoding) == "UTF-8" || upper(encoding) == "UTF8") {
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
     if (!IsValidUtf8(bytes)) throw DecodeError("the text is not valid UTF-8");
     return std::string(bytes);
+  }
+  if (upper(encoding) == upper(kokit::LegacyCodepage())) {
+    // Read as the desktop program reads its query files (under GB18030, 0x80 is "€").
+    size_t lost = std::string::npos;
+    out = kokit::FromLegacy(bytes, &lost);
+    if (lost != std::string::npos) {
+      throw DecodeError("byte " + std::to_string(lost) + " is not a character of " + encoding);
+    }
+    if (out.starts_with("\xEF\xBB\xBF")) out.erase(0, 3);
+    return out;
   }
   iconv_t raw = iconv_open("UTF-8", encoding.c_str());
   if (raw == reinterpret_cast<iconv_t>(-1)) throw DecodeError("unknown encoding " + encoding);

@@ -10,7 +10,6 @@
 #include <iterator>
 #include <sstream>
 
-#include "connect/ConnString.h"
 #include "input/Decode.h"
 #include "input/Script.h"
 #include "kokit/Codepage.h"
@@ -177,12 +176,13 @@ int Run(const Options& o) {
   Streams streams{std::cout, std::cerr, stderrTty && !(stdoutTty && format != OutputFormat::Table)};
   Session session(o, format, streams);
   if (!session.ApplySettings()) return kExitUsage;
-  if (o.test) return session.Test() ? kExitOk : kExitLoginFailed;
+  if (o.test) return session.Test() ? kExitOk : Interrupted() ? kExitInterrupted : kExitLoginFailed;
 
   auto password = Password(o, std::cerr);
   if (!password) return kExitInterrupted;
-  if (!session.Open(BuildConnectionString(o.type, o.server, o.database, o.user, *password))) {
-    return kExitLoginFailed;
+  if (!session.Open(quarlolink::host::BuildConnectionString(o.type, o.server, o.database, o.user,
+                                                            *password))) {
+    return Interrupted() ? kExitInterrupted : kExitLoginFailed;
   }
   int status = kExitOk;
   if (interactive) {

@@ -3,8 +3,8 @@
 #include <chrono>
 #include <cstdio>
 
-#include "connect/ConnString.h"
 #include "input/Script.h"
+#include "kokit/EventPump.h"
 #include "quarlolink/QuarloApp.h"
 #include "quarlolink/XmlRecordset.h"
 #include "term/Interrupt.h"
@@ -12,6 +12,21 @@
 namespace quarlocli {
 
 namespace {
+
+// Lets Ctrl+C cancel the requests made during the scope.
+class CancelScope {
+ public:
+  CancelScope(bool& cancellable, bool& sent) : cancellable_(cancellable) {
+    cancellable_ = true;
+    sent = false;
+  }
+  ~CancelScope() { cancellable_ = false; }
+  CancelScope(const CancelScope&) = delete;
+  CancelScope& operator=(const CancelScope&) = delete;
+
+ private:
+  bool& cancellable_;
+};
 
 // The desktop program's wording of a statement's outcome.
 std::string RowsAffectedLine(int64_t rows) {
@@ -28,16 +43,27 @@ Session::Session(const Options& options, OutputFormat format, Streams streams)
       writer_(MakeResultWriter(format, streams.out, options.header)),
       progress_(streams.err, streams.progress) {
   writer_->SetBeforeWrite([this] { progress_.Erase(); });
-  app_->SetWebSite(NormaliseWebSite(options.site));
+  app_->SetWebSite(quarlolink::host::NormaliseWebSite(options.site));
   // The desktop shows Test's failure in a dialog with the link to try in a browser; here that
   // goes to standard error.
   app_->SetPromptHandler(
       [this](const std::string&, const std::string& message, const std::string& text) {
         streams_.err << "quarlo: " << message << " " << text << '\n';
       });
+  // The library's waits run this every few milliseconds: the place where a Ctrl+C (only a flag
+  // in the signal handler) becomes the connection's Cancel.
+  kokit::SetEventPump([this] {
+    if (cancellable_ && !cancelSent_ && Interrupted()) {
+      cancelSent_ = true;
+      app_->Cancel();
+    }
+  });
 }
 
-Session::~Session() { Close(); }
+Session::~Session() {
+  Close();
+  kokit::SetEventPump({});
+}
 
 bool Session::ApplySettings() {
   if (options_.encKey) {
@@ -61,6 +87,7 @@ bool Session::ApplySettings() {
 }
 
 bool Session::Test() {
+  CancelScope scope(cancellable_, cancelSent_);
   app_->Test();
   if (app_->OptStatus() != 0) return Failed();
   streams_.out << "连接测试成功" << std::endl;
@@ -68,6 +95,7 @@ bool Session::Test() {
 }
 
 bool Session::Open(const std::string& connectionString) {
+  CancelScope scope(cancellable_, cancelSent_);
   app_->OpenConn(connectionString);
   if (app_->OptStatus() != 0) return Failed();
   open_ = true;
@@ -88,6 +116,12 @@ bool Session::Failed() {
   return false;
 }
 
+// A failure while Ctrl+C was pressed is the cancel's (its text says what the server did).
+Session::Outcome Session::FailedOrInterrupted() {
+  Failed();
+  return Interrupted() ? Outcome::Interrupted : Outcome::Failed;
+}
+
 void Session::Message(const std::string& text) {
   progress_.Erase();
   messages_ << text << '\n';
@@ -96,12 +130,10 @@ void Session::Message(const std::string& text) {
 
 Session::Outcome Session::Run(const std::string& sql) {
   const auto start = std::chrono::steady_clock::now();
+  CancelScope scope(cancellable_, cancelSent_);
   std::shared_ptr<quarlolink::XmlRecordset> rs = app_->Execute(PrepareStatement(sql));
   Outcome outcome = Outcome::Ok;
-  if (app_->OptStatus() != 0 || !rs) {
-    Failed();
-    outcome = Outcome::Failed;
-  }
+  if (app_->OptStatus() != 0 || !rs) outcome = FailedOrInterrupted();
   while (outcome == Outcome::Ok) {
     outcome = WalkResult(*rs);
     if (outcome != Outcome::Ok || !rs->IsNextRecordset()) break;
@@ -110,10 +142,7 @@ Session::Outcome Session::Run(const std::string& sql) {
       break;
     }
     rs = rs->NextRecordset();
-    if (app_->OptStatus() != 0 || !rs) {
-      Failed();
-      outcome = Outcome::Failed;
-    }
+    if (app_->OptStatus() != 0 || !rs) outcome = FailedOrInterrupted();
   }
   if (options_.timing && outcome != Outcome::OutputClosed) {
     std::chrono::duration<double, std::milli> ms = std::chrono::steady_clock::now() - start;
@@ -143,7 +172,7 @@ Session::Outcome Session::WalkResult(quarlolink::XmlRecordset& rs) {
 
   int64_t pageEnd = 0;
   if (options_.page) {
-    if (!MoveToPage(rs)) return Outcome::Failed;
+    if (!MoveToPage(rs)) return Interrupted() ? Outcome::Interrupted : Outcome::Failed;
     pageEnd = static_cast<int64_t>(*options_.page) * app_->RowsPerPage();
   }
 
@@ -175,8 +204,7 @@ Session::Outcome Session::WalkResult(quarlolink::XmlRecordset& rs) {
   if (!streams_.out) return Outcome::OutputClosed;
   if (outcome == Outcome::Ok && app_->OptStatus() != 0) {
     // A batch could not be fetched: the rows shown so far stay, the statement failed.
-    Failed();
-    return Outcome::Failed;
+    return FailedOrInterrupted();
   }
   if (!options_.quiet && outcome == Outcome::Ok) Message(RowsAffectedLine(shown));
   return outcome;

@@ -36,6 +36,7 @@ class Session {
  public:
   enum class Outcome { Ok, Failed, Interrupted, OutputClosed };
 
+  // Installs the event pump through which Ctrl+C cancels a request under way.
   Session(const Options& options, OutputFormat format, Streams streams);
   ~Session();  // closes the connection when it was opened
   Session(const Session&) = delete;
@@ -56,6 +57,7 @@ class Session {
   bool MoveToPage(quarlolink::XmlRecordset& rs);
   void Message(const std::string& text);
   bool Failed();
+  Outcome FailedOrInterrupted();
 
   const Options& options_;
   Streams streams_;
@@ -64,6 +66,8 @@ class Session {
   std::unique_ptr<ResultWriter> writer_;
   ProgressLine progress_;
   bool open_ = false;
+  bool cancellable_ = false;  // Ctrl+C cancels the requests made now (not the closing one)
+  bool cancelSent_ = false;
 };
 
 }  // namespace quarlocli

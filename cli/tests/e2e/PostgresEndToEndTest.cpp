@@ -114,12 +114,12 @@ TEST_F(PostgresSite, WalksEveryBatch) {
   EXPECT_NE(r.out.find("1234,中中\r\n"), std::string::npos);
 }
 
-TEST_F(PostgresSite, GbkQueryFile) {
+TEST_F(PostgresSite, LegacyQueryFile) {
   auto file = work_.path() / "q.sql";
-  WriteFile(file, kokit::ToLegacy("select '汉字,逗号' as 列;\r\nselect 2 as b;\r\n"));
+  WriteFile(file, kokit::ToLegacy("select '汉字,逗号' as 列;\r\nselect '한국어 😀' as b;\r\n"));
   Result r = Quarlo({"-q", "-f", file.string()});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "列\r\n\"汉字,逗号\"\r\n\r\nb\r\n2\r\n");
+  EXPECT_EQ(r.out, "列\r\n\"汉字,逗号\"\r\n\r\nb\r\n한국어 😀\r\n");
 }
 
 TEST_F(PostgresSite, CtrlCStopsTheWalkAndClosesCleanly) {

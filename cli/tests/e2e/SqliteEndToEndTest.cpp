@@ -139,7 +139,7 @@ TEST_F(SqliteSite, QueryFileInTheLegacyCodePage) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "name\r\n中文\r\n");
 
-  // A UTF-8 file needs --encoding; read as GBK its bytes are refused or garbled, never sent.
+  // A UTF-8 file needs --encoding; read as GB18030 its bytes are refused or garbled, never sent.
   auto utf8 = work_.path() / "u.sql";
   WriteFile(utf8, "select '中文' as x");
   Result u = Quarlo({"-q", "--encoding", "UTF-8", "-f", utf8.string()});
@@ -154,6 +154,32 @@ TEST_F(SqliteSite, QueryFileInTheLegacyCodePage) {
 
   Result missing = Quarlo({"-f", (work_.path() / "none.sql").string()});
   EXPECT_EQ(missing.status, 64);
+}
+
+// The new user's trial: text GBK cannot hold goes in and comes back unchanged, and the database
+// file holds it as it is; a query file in the legacy code page carries it too ("€" as 0x80).
+TEST_F(SqliteSite, TextOutsideGbkIsStoredUnchanged) {
+  Result insert = Quarlo({"-q", "-c", "create table k(v text); insert into k values ('한국어 😀')"});
+  ASSERT_EQ(insert.status, 0) << insert.err;
+  Result select = Quarlo({"-q", "-c", "select v from k"});
+  ASSERT_EQ(select.status, 0) << select.err;
+  EXPECT_EQ(select.out, "v\r\n한국어 😀\r\n");
+  sqlite3* db = nullptr;
+  sqlite3_open_v2((dir_->path() / "db" / "cli.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_stmt* st = nullptr;
+  sqlite3_prepare_v2(db, "select hex(v) from k", -1, &st, nullptr);
+  ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
+               "ED959CEAB5ADEC96B420F09F9880");
+  sqlite3_finalize(st);
+  sqlite3_close(db);
+
+  auto file = work_.path() / "k.sql";
+  WriteFile(file, kokit::ToLegacy("select '𠀀 €' as x"));
+  ASSERT_NE(ReadFile(file).find("\x95\x32\x82\x36 \x80"), std::string::npos);
+  Result q = Quarlo({"-q", "-f", file.string()});
+  ASSERT_EQ(q.status, 0) << q.err;
+  EXPECT_EQ(q.out, "x\r\n𠀀 €\r\n");
 }
 
 TEST_F(SqliteSite, StandardInputWithGoLines) {
@@ -293,4 +319,33 @@ TEST(Usage, WrongUsageExits64AndHelpExits0) {
   Result help = RunQuarlo(work.path(), {"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("--max-rows"), std::string::npos);
+}
+
+TEST_F(SqliteSite, CtrlCStopsTheRunningStatementAndExits130) {
+  // The batch makes a table before its long part (a count SQLite needs minutes for), so the
+  // test knows when the statement runs.
+  Child quarlo(QUARLO_BIN,
+               Login({"--split", "none", "-c",
+                      "create table marker(n integer); with recursive c(x) as (select 1 union all "
+                      "select x + 1 from c where x < 1000000000) select count(*) from c"}),
+               work_.path());
+  sqlite3* db = nullptr;
+  sqlite3_open((dir_->path() / "db" / "cli.db").c_str(), &db);
+  auto started = [db] {
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(db, "select count(*) from sqlite_master where name = 'marker'", -1, &s,
+                       nullptr);
+    bool found = sqlite3_step(s) == SQLITE_ROW && sqlite3_column_int(s, 0) > 0;
+    sqlite3_finalize(s);
+    return found;
+  };
+  for (int i = 0; i < 3000 && !started(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  quarlo.Signal(SIGINT);
+  EXPECT_EQ(quarlo.Wait(std::chrono::seconds(30)), 130);
+  EXPECT_NE(quarlo.Err().find("操作已被用户中止，服务器上正在执行的语句已停止"), std::string::npos)
+      << quarlo.Err();
+  Exec(db, "drop table marker");
+  sqlite3_close(db);
 }

@@ -75,6 +75,14 @@ class IEOHttpItem {
   void OnGetDataFail(FailHandler handler) { onGetDataFail_ = std::move(handler); }
   void OnGetDataOK(DataOkHandler handler) { onGetDataOK_ = std::move(handler); }
 
+  // For the host's events while a blocking request waits: the wait ends at its next turn with the
+  // transfer dropped, and that request and every later one fail at once with -1 until
+  // ClearCancel().
+  void Cancel() { cancelled_ = true; }
+  void ClearCancel() { cancelled_ = dropped_ = false; }
+  // True when Cancel() dropped a request on its way (the server may still be working on it).
+  bool Dropped() const { return dropped_; }
+
   // Lets a request started with isSync false make progress, waiting up to `maxWaitMs` for its
   // sockets; its event is raised from here. The host calls it from its own loop (a timer).
   void Pump(int maxWaitMs = 0);
@@ -84,6 +92,7 @@ class IEOHttpItem {
   // Starts the request of a Get operation; with `isSync` waits for it.
   void Start(const std::string& url, bool isSync, int32_t mode);
   void Wait();
+  void DropCancelled();
   void FailureExit(const kokit::Error& err, int32_t line);
   void OnItemCompleted(int32_t requestKind, int32_t responseDataType);
   void OnItemError(const std::string& code, const std::string& desc);
@@ -100,6 +109,8 @@ class IEOHttpItem {
   std::string url_;
   bool isSync_ = true;
   std::string responseText_;
+  bool cancelled_ = false;
+  bool dropped_ = false;
   FailHandler onGetTextFail_;
   TextOkHandler onGetTextOK_;
   FailHandler onGetDataFail_;

@@ -79,6 +79,14 @@ class QuarloApp : public std::enable_shared_from_this<QuarloApp> {
   // An empty SQL continues the current statement (what the recordsets use to fetch).
   std::shared_ptr<XmlRecordset> Execute(const std::string& SQL);
 
+  // Stops the running operation: the one call the host may make from its events while an
+  // operation waits (a recordset's fetch included). The request under way is dropped at once;
+  // when it was a statement, the server is asked on a separate request with a short time-out to
+  // stop it; the operation then returns with OptStatus -1 and a text saying that the user stopped
+  // it (and what the server said). Outside an operation nothing happens but -1 and a text saying
+  // so.
+  void Cancel();
+
  private:
   friend struct internal::LibraryAccess;
   struct Transport;
@@ -90,6 +98,7 @@ class QuarloApp : public std::enable_shared_from_this<QuarloApp> {
   void ShowTestPrompt();
   bool OpenBody(const std::string& connectionString);
   bool ExecuteBody(const std::string& sql, std::shared_ptr<XmlRecordset>& result);
+  bool FinishCancelled();
   void Normalise();
 
   std::unique_ptr<Transport> transport_;
@@ -108,7 +117,9 @@ class QuarloApp : public std::enable_shared_from_this<QuarloApp> {
   int32_t shownRecordset_ = 0;
   int32_t moveRows_ = 0;
   int32_t noHead_ = 0;
-  bool busy_ = false;  // an operation is running (the host's events may call in meanwhile)
+  bool busy_ = false;           // an operation is running (the host's events may call in meanwhile)
+  bool cancelled_ = false;      // Cancel() came during the running operation
+  bool askServerStop_ = false;  // the running operation has sent a statement request
 
   // Key issued by the latest accepted key check and the connection string of the latest open,
   // kept to open again when the server reports "SessionTimeout".

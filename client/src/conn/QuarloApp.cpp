@@ -6,6 +6,7 @@
 
 #include "conn/BusyScope.h"
 #include "conn/LibraryAccess.h"
+#include "conn/Uncarried.h"
 #include "conn/Urls.h"
 #include "kokit/EventPump.h"
 #include "kokit/IniItems.h"
@@ -31,6 +32,11 @@ constexpr const char* kTestFailed = "连接测试失败，请在浏览器中检�
 constexpr const char* kCheckUrl = "请检查URL是否正确";
 constexpr const char* kNoStatement = "还没有执行过语句，没有可以继续读取的记录集";
 constexpr const char* kStillTimedOut = "重新打开连接后服务器仍然回答 SessionTimeout";
+constexpr const char* kNothingToCancel = "当前没有正在执行的操作，无需中止";
+constexpr const char* kCancelled = "操作已被用户中止";
+
+// How long the request that asks the server to stop a statement may take.
+constexpr int32_t kStopTimeoutSeconds = 3;
 
 bool StartsWithOK(const std::string& answer) { return answer.compare(0, 2, "OK") == 0; }
 
@@ -48,6 +54,7 @@ void SetSetting(const std::string& name, kokit::IniValue value) {
 struct QuarloApp::Transport {
   kokit::ErrString err;
   IEOHttpItem http;
+  IEOHttpItem stopper;  // asks the server to stop while `http` is busy with the statement
 };
 
 std::shared_ptr<QuarloApp> QuarloApp::Create() { return std::make_shared<QuarloApp>(Tag{}); }
@@ -80,13 +87,19 @@ void QuarloApp::Run(const char* name, Body body, bool nested) {
     return;
   }
   BusyScope busy(busy_);
+  if (!nested) {
+    cancelled_ = askServerStop_ = false;
+    transport_->http.ClearCancel();
+  }
   optStatus_ = 0;
   optString_ = "OK";
   auto& err = transport_->err;
   err.SetFunctionName(name);
   err.SetRemark("");
   try {
-    if (body()) {
+    bool ok = body();
+    if (cancelled_ && !nested) ok = FinishCancelled();
+    if (ok) {
       // A call refused meanwhile (see above) must not leave its status on this success.
       optStatus_ = 0;
       optString_ = "OK";
@@ -174,7 +187,7 @@ void QuarloApp::Test() {
       ShowTestPrompt();
       throw;
     }
-    if (!ok) ShowTestPrompt();
+    if (!ok && !cancelled_) ShowTestPrompt();  // a test the user stopped did not fail
     return ok;
   });
 }
@@ -242,12 +255,51 @@ std::shared_ptr<XmlRecordset> QuarloApp::Execute(const std::string& SQL) {
   auto keepAlive = shared_from_this();  // a host event during the wait may drop its reference
   std::shared_ptr<XmlRecordset> result;
   Run("Execute", [&] { return ExecuteBody(SQL, result); });
+  if (optStatus_ != 0) result.reset();  // an answer that came as the user cancelled
   return result;
+}
+
+void QuarloApp::Cancel() {
+  if (!busy_) {
+    optStatus_ = -1;
+    optString_ = kNothingToCancel;
+    return;
+  }
+  // A second Cancel also gives up asking the server.
+  if (cancelled_) transport_->stopper.Cancel();
+  cancelled_ = true;
+  transport_->http.Cancel();
+}
+
+// The end of an operation the user cancelled. Only the execute page runs statements, so only a
+// dropped request to it is followed by the request that asks the server to stop.
+bool QuarloApp::FinishCancelled() {
+  std::string text = kCancelled;
+  if (askServerStop_ && transport_->http.Dropped()) {
+    auto& stopper = transport_->stopper;
+    stopper.ClearCancel();
+    stopper.SetCmdTimeout(kStopTimeoutSeconds);
+    stopper.GetText(webSite_ + OpenUrl() + "?Opt=3", true);
+    if (stopper.OptStatus() != 0) {
+      text += "；没能通知服务器停止语句（" + stopper.OptString() + "），语句可能还在服务器上运行";
+    } else if (stopper.ResponseText() == "OK") {
+      text += "，服务器上正在执行的语句已停止";
+    } else {
+      text += "（服务器：" + stopper.ResponseText() + "）";
+    }
+  }
+  optStatus_ = -1;
+  optString_ = text;
+  return false;
 }
 
 bool QuarloApp::ExecuteBody(const std::string& sql, std::shared_ptr<XmlRecordset>& result) {
   if (sql.empty() && beginRecordset_ == 0) {
     optString_ = kNoStatement;
+    return false;
+  }
+  if (std::string refusal = internal::UncarriedRefusal(sql); !refusal.empty()) {
+    optString_ = std::move(refusal);
     return false;
   }
   auto& http = transport_->http;
@@ -268,6 +320,7 @@ bool QuarloApp::ExecuteBody(const std::string& sql, std::shared_ptr<XmlRecordset
     }
 
     http.SetCmdTimeout(commandTimeout_);
+    askServerStop_ = true;
     http.GetText(internal::ExecuteUrlFor(webSite_, ExecuteUrl(), encodedSql_, batchSize_,
                                          beginRecordset_, moveRows_, IsRemoveSpace(), noHead_),
                  true);

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Answers.h"
@@ -223,4 +226,42 @@ TEST_F(Answered, HostDroppingTheConnectionDuringAWaitDoesNotCrash) {
   EXPECT_EQ(rs->Fields()->Item(0)->Value(), "1");
   EXPECT_TRUE(weak.expired());
   app = QuarloApp::Create();
+}
+
+// A server that does not know the stop request: the wait still ends at once, the fetch that was
+// cancelled leaves the recordset at its end, and the connection goes on.
+TEST_F(Answered, CancelDuringAFetchEndsTheWaitWhenTheServerCannotStop) {
+  auto hold = std::make_shared<std::atomic<bool>>(true);  // outlives the test in the server
+  site.SetOpenPage([](const httplib::Request& req) -> std::string {
+    return req.get_param_value("Opt") == "3" ? "参数 Opt 缺少或无法识别（应为 0、1 或 2）" : "OK";
+  });
+  site.SetExecutePage([hold](const httplib::Request& req) {
+    // Later batches are held back (at most 20 s) until the test ends.
+    for (int i = 0; i < 2000 && *hold && IntParam(req, "MoveRows") > 0; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return PagedTable(30, req);
+  });
+  auto rs = app->Execute("A");
+  ASSERT_NE(rs, nullptr) << app->OptString();
+  for (int i = 1; i < 25; ++i) rs->MoveNext();
+  const std::size_t sent = site.Requests().size();
+  bool cancelled = false;
+  kokit::SetEventPump([&] {
+    if (!cancelled && site.Requests().size() > sent) {
+      cancelled = true;
+      app->Cancel();
+    }
+  });
+  rs->MoveNext();  // asks for rows 26..30, which do not come
+  kokit::SetEventPump(nullptr);
+  EXPECT_TRUE(rs->Eof());
+  EXPECT_EQ(app->OptStatus(), -1);
+  EXPECT_EQ(app->OptString(),
+            "操作已被用户中止（服务器：参数 Opt 缺少或无法识别（应为 0、1 或 2））");
+  EXPECT_EQ(site.Requests().back(), "GET /quarlo/quarloopen.asp?Opt=3");
+  auto again = app->Execute("A");
+  ASSERT_NE(again, nullptr) << app->OptString();
+  EXPECT_EQ(again->Fields()->Item(0)->Value(), "1");
+  *hold = false;
 }

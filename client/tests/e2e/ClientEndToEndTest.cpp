@@ -1,6 +1,7 @@
 // A host's whole road through the public headers: test the site, log in, run statements and walk
 // their results, against the real quarlopages program and real databases.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -10,6 +11,9 @@
 #include "ServerProcess.h"
 #include "SqliteFile.h"
 #include "TempDir.h"
+#include "db/Backend.h"
+#include "kokit/Codepage.h"
+#include "kokit/EventPump.h"
 #include "quarlolink/QuarloApp.h"
 
 namespace {
@@ -75,15 +79,25 @@ class ClientEndToEnd : public ::testing::TestWithParam<Db> {
     }
   }
 
-  // Requests of the open page so far, from the server's request log.
-  std::size_t OpenPageRequests() {
+  // Requests of a page so far, from the server's request log.
+  std::size_t PageRequests(const std::string& page = "/quarlo/quarloopen.asp") {
     std::string log = server_->Stderr();
     std::size_t n = 0;
-    for (std::size_t at = 0; (at = log.find("/quarlo/quarloopen.asp", at)) != std::string::npos;
-         ++at) {
-      ++n;
-    }
+    for (std::size_t at = 0; (at = log.find(page, at)) != std::string::npos; ++at) ++n;
     return n;
+  }
+
+  // A number the test reads from the database itself, beside the server.
+  int64_t Count(const std::string& sql) {
+    if (!observer_) {
+      std::string cs = GetParam() == Db::Sqlite
+                           ? "driver={SQLite3};dbq=" + (map_ / "test.db").string()
+                           : ConnectionString();
+      observer_ = quarlopages::db::Connect(cs, {});
+    }
+    auto statement = observer_->Execute(sql, 0);
+    quarlopages::db::Row row;
+    return statement->Fetch(row) && row.at(0) ? std::stoll(*row.at(0)) : -1;
   }
 
   std::string Value(const std::shared_ptr<XmlRecordset>& rs, const std::string& column) {
@@ -94,6 +108,7 @@ class ClientEndToEnd : public ::testing::TestWithParam<Db> {
   quarlo::testing::TempDir spool_;
   std::shared_ptr<QuarloApp> app;
   std::unique_ptr<ServerProcess> server_;
+  std::unique_ptr<quarlopages::db::Connection> observer_;
 };
 
 INSTANTIATE_TEST_SUITE_P(Backends, ClientEndToEnd, ::testing::Values(Db::Sqlite, Db::Postgres),
@@ -204,12 +219,127 @@ TEST_P(ClientEndToEnd, ExpiredSessionIsRecoveredTransparently) {
   Start({"--session-timeout", "1"});
   Login();
   std::this_thread::sleep_for(std::chrono::milliseconds(2500));
-  const std::size_t opensBefore = OpenPageRequests();
+  const std::size_t opensBefore = PageRequests();
   auto rs = app->Execute("select 'again' as v");
   ASSERT_NE(rs, nullptr) << app->OptString();
   EXPECT_EQ(app->OptStatus(), 0);
   EXPECT_EQ(Value(rs, "v"), "again");
-  EXPECT_EQ(OpenPageRequests(), opensBefore + 2);  // key check and open, done by the library
+  EXPECT_EQ(PageRequests(), opensBefore + 2);  // key check and open, done by the library
+}
+
+// The new user's trial: text GBK cannot hold (Korean, emoji, CJK extension B) is stored as it
+// is and comes back unchanged on every page.
+TEST_P(ClientEndToEnd, TextOutsideGbkIsStoredAndReadBackUnchanged) {
+  Login();
+  const std::string text = "한국어 😀 𠀀 €";
+  auto update = app->Execute("update t set note = '" + text + "' || id");
+  ASSERT_NE(update, nullptr) << app->OptString();
+  EXPECT_EQ(update->RowsAffected(), 60);
+  auto rs = app->Execute("select id, note from t order by id");
+  ASSERT_NE(rs, nullptr) << app->OptString();
+  int walked = 0;
+  for (; !rs->Eof(); rs->MoveNext()) {
+    ++walked;
+    ASSERT_EQ(Value(rs, "note"), text + std::to_string(walked));
+  }
+  EXPECT_EQ(walked, 60);
+  EXPECT_EQ(rs->TotalPages(), 2);
+  // What the database holds, read past the server.
+  std::string stored;
+  if (GetParam() == Db::Sqlite) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2((map_ / "test.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "select note from t where id = 7", -1, &st, nullptr);
+    if (sqlite3_step(st) == SQLITE_ROW) {
+      stored = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+  } else {
+    auto rs7 =
+        app->Execute("select encode(convert_to(note, 'UTF8'), 'hex') as h from t where id = 7");
+    ASSERT_NE(rs7, nullptr) << app->OptString();
+    const std::string hex = Value(rs7, "h");
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+      stored.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    }
+  }
+  EXPECT_EQ(stored, text + "7");
+}
+
+// With GBK chosen on both sides, a statement GBK cannot carry is refused by the client, naming
+// the character, and never reaches the server (so is one that is not UTF-8 at all); what GBK
+// holds still travels, "€" included.
+TEST_P(ClientEndToEnd, NarrowerCodePageRefusesRatherThanWritingQuestionMarks) {
+  struct Restore {
+    std::string saved = kokit::LegacyCodepage();
+    ~Restore() { kokit::SetLegacyCodepage(saved); }
+  } restore;
+  kokit::SetLegacyCodepage("GBK");
+  Start({"--codepage", "GBK"});
+  Login();
+  const std::size_t executes = PageRequests("/quarlo/quarloexecute.asp");
+  EXPECT_EQ(app->Execute("update t set note = '한국어' where id = 1"), nullptr);
+  EXPECT_EQ(app->OptStatus(), -1);
+  EXPECT_EQ(app->OptString(), "语句没有发送：代码页 GBK 不能表示字符“한”（U+D55C）");
+  EXPECT_EQ(app->Execute("select 'a\xFF'"), nullptr);  // a host's bytes that are not UTF-8
+  EXPECT_EQ(app->OptString(), "语句没有发送：其中的字节 0xFF 不是 UTF-8 文本");
+  EXPECT_EQ(PageRequests("/quarlo/quarloexecute.asp"), executes);
+  auto rs = app->Execute("select '中文 €' as v");
+  ASSERT_NE(rs, nullptr) << app->OptString();
+  EXPECT_EQ(Value(rs, "v"), "中文 €");
+}
+
+// The user stops a long statement from the host's events: the wait ends, the server stops the
+// statement on the database, and the session goes on.
+TEST_P(ClientEndToEnd, CancelStopsTheStatementOnTheDatabase) {
+  using Clock = std::chrono::steady_clock;
+  Login();
+  app->Cancel();
+  EXPECT_EQ(app->OptStatus(), -1);
+  EXPECT_EQ(app->OptString(), "当前没有正在执行的操作，无需中止");
+
+  // SQLite has no sleep: a recursive count runs for minutes, after a mark of its start.
+  const bool sqlite = GetParam() == Db::Sqlite;
+  if (sqlite) {
+    ASSERT_NE(app->Execute("create table started(n integer)"), nullptr) << app->OptString();
+  }
+  const std::string running =
+      sqlite ? "select count(*) from started"
+             : "select count(*) from pg_stat_activity where state = 'active' and query like "
+               "'%pg_sleep(30)%' and pid <> pg_backend_pid()";
+  Clock::time_point cancelledAt{};
+  kokit::SetEventPump([&] {
+    if (cancelledAt == Clock::time_point{} && Count(running) > 0) {
+      cancelledAt = Clock::now();
+      app->Cancel();
+    }
+  });
+  auto rs = app->Execute(sqlite ? "insert into started values (1); with recursive c(x) as (select "
+                                  "1 union all select x + 1 from c where x < 1000000000) "
+                                  "select count(*) from c"
+                                : "select pg_sleep(30)");
+  const auto returnedAt = Clock::now();
+  kokit::SetEventPump(nullptr);
+  EXPECT_EQ(rs, nullptr);
+  EXPECT_EQ(app->OptStatus(), -1);
+  EXPECT_EQ(app->OptString(), "操作已被用户中止，服务器上正在执行的语句已停止");
+  if (!sqlite) {
+    while (Count(running) > 0 && Clock::now() - cancelledAt < std::chrono::seconds(20)) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(Count(running), 0);
+  }
+  const auto goneAt = Clock::now();
+  auto next = app->Execute("select 'next' as v");
+  ASSERT_NE(next, nullptr) << app->OptString();
+  EXPECT_EQ(Value(next, "v"), "next");
+  using ms = std::chrono::duration<double, std::milli>;
+  std::printf(
+      "cancel to return %.1f ms, to the statement gone %.1f ms, to the next answer %.1f ms\n",
+      ms(returnedAt - cancelledAt).count(), ms(goneAt - cancelledAt).count(),
+      ms(Clock::now() - cancelledAt).count());
 }
 
 }  // namespace

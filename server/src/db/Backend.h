@@ -19,6 +19,10 @@ class DbError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The failure of a statement that we stopped rather than the database: ODBC's state for a
+// cancelled operation.
+inline constexpr const char* kCancelledText = "HY008: 语句已取消";
+
 struct Column {
   std::string name;
   int32_t adoType = 200;  // ADO type code: 3 integer, 200 varchar, ...
@@ -51,6 +55,10 @@ class Connection {
   // Starts `sql` (one or more statements) with a time-out in seconds (0: none) and positions on
   // its first result set.
   virtual std::unique_ptr<Statement> Execute(const std::string& sql, int timeoutSeconds) = 0;
+  // Stops the statement running on this connection now (in Execute, Fetch or NextResult) the way
+  // the database stops one, so that the call fails with the database's own text; the connection
+  // stays usable. May be called from another thread; does nothing when nothing runs.
+  virtual void CancelStatement() = 0;
   // Stops whatever runs on this connection, Execute included; for shutdown. May be called from
   // another thread. Every later call on the connection and its statements then fails.
   virtual void Cancel() {}

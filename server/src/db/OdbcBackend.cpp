@@ -18,7 +18,7 @@ namespace {
 // Values are read in pieces of this size, so a long value needs no buffer of its length.
 constexpr SQLLEN kPieceSize = 16 * 1024;
 
-std::string CancelledText() { return "HY008: 语句已取消"; }
+std::string CancelledText() { return kCancelledText; }
 
 // The environment and the connection; statements keep them alive after their Connection.
 struct SharedConnection {
@@ -40,10 +40,14 @@ struct SharedConnection {
     std::lock_guard lock(mutex);
     running.erase(std::remove(running.begin(), running.end(), stmt), running.end());
   }
-  void CancelAll() {
+  // The driver stops what executes (psqlODBC ignores it while rows are fetched).
+  void CancelRunning() {
     std::lock_guard lock(mutex);
-    cancelled = true;
     for (SQLHSTMT stmt : running) SQLCancel(stmt);
+  }
+  void CancelAll() {
+    cancelled = true;
+    CancelRunning();
   }
 
   OdbcHandle env;
@@ -201,6 +205,7 @@ class OdbcConnection : public Connection {
     return statement;
   }
 
+  void CancelStatement() override { shared_->CancelRunning(); }
   void Cancel() override { shared_->CancelAll(); }
 
  private:

@@ -223,6 +223,8 @@ class SqliteConnection : public Connection {
     return statement;
   }
 
+  // Safe from another thread while the file is open: the session keeps the connection alive.
+  void CancelStatement() override { sqlite3_interrupt(shared_->db.get()); }
   void Cancel() override { shared_->cancelled = true; }
 
  private:

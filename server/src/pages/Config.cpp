@@ -79,6 +79,12 @@ struct Applier {
       if (!sqliteDriversGiven) config.sqliteDrivers.clear();
       sqliteDriversGiven = true;
       config.sqliteDrivers.push_back(Lower(value));
+    } else if (name == "doc-path") {
+      if (value.empty()) throw ConfigError("--doc-path: folder missing");
+      config.docPath = value;
+    } else if (name == "doc-url") {
+      config.docUrl = CheckPath(name, value);
+      if (!config.docUrl.ends_with("/")) config.docUrl += "/";
     } else if (name == "config") {
       ReadConfigFile(value, config);
     } else {
@@ -156,7 +162,9 @@ std::string HelpText() {
       << "Serves the open page and the execute page of the Quarlo query protocol and relays to\n"
       << "databases: file databases through the built-in SQLite backend, the rest through\n"
       << "unixODBC. Prints \"listening on URL\" on stderr when ready; SIGINT or SIGTERM stop "
-         "it.\n\n"
+         "it.\n"
+      << "A client stops the statement its session is running with Opt=3 on the open page\n"
+      << "(ODBC SQLCancel or sqlite3_interrupt; the connection stays open).\n\n"
       << "  --listen ADDR           address to listen on (default " << d.listen << ")\n"
       << "  --port N                TCP port, 0 for any free one (default " << d.port << ")\n"
       << "  --key KEY               the shared key ENC_KEY, printable ASCII (default: the\n"
@@ -171,7 +179,7 @@ std::string HelpText() {
       << "  --max-rows N            most rows one answer may carry, RowsPerComm (default "
       << d.maxRows << ")\n"
       << "  --codepage NAME         code page of the answers and statements (iconv name;\n"
-      << "                          default $KOKIT_CODEPAGE, else GBK)\n"
+      << "                          default $KOKIT_CODEPAGE, else GB18030)\n"
       << "  --tls-cert FILE         PEM certificate; with --tls-key serves https\n"
       << "  --tls-key FILE          PEM private key\n"
       << "  --max-sql-kb N          longest statement in KiB of code-page bytes (default "
@@ -185,6 +193,11 @@ std::string HelpText() {
       << "  --sqlite-driver NAME    a driver= name served by the built-in SQLite backend;\n"
       << "                          repeatable, replaces the defaults {Microsoft Access Driver\n"
       << "                          (*.mdb)} and {SQLite3}\n"
+      << "  --doc-path DIR          folder served read-only under --doc-url, the desktop\n"
+      << "                          program's online documentation (default: the installed\n"
+      << "                          manual, " QUARLOPAGES_MANUAL_FROM_BIN " from the program's\n"
+      << "                          folder, when it is there)\n"
+      << "  --doc-url PATH          URL path of that folder (default " << d.docUrl << ")\n"
       << "  --config FILE           read \"name = value\" lines with the settings above\n"
       << "  --help                  this text\n";
   return out.str();

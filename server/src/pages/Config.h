@@ -21,7 +21,7 @@ struct Config {
   int sessionTimeoutSeconds = 1200;
   int maxSessions = 256;
   int maxRows = 5000;    // most rows one answer may carry (RowsPerComm)
-  std::string codepage;  // empty: $KOKIT_CODEPAGE, else GBK
+  std::string codepage;  // empty: $KOKIT_CODEPAGE, else GB18030
   std::string tlsCert;
   std::string tlsKey;
   size_t maxSqlBytes = 256 * 1024;
@@ -30,6 +30,8 @@ struct Config {
   std::string spoolDir;  // empty: $TMPDIR, else /tmp
   // Driver names (lower case, with braces) served by the built-in SQLite backend.
   std::vector<std::string> sqliteDrivers = {"{microsoft access driver (*.mdb)}", "{sqlite3}"};
+  std::string docPath;  // empty: the installed manual, when it is there
+  std::string docUrl = "/quarlo20cn/";
   bool help = false;
 };
 

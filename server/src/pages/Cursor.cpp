@@ -16,13 +16,13 @@ void Cursor::Cancel() {
   if (statement_) statement_->Cancel();
 }
 
-void Cursor::Run() {
+void Cursor::Run(const std::atomic<bool>& stop) {
   using Clock = std::chrono::steady_clock;
   auto deadline = limits_.timeoutSeconds > 0
                       ? Clock::now() + std::chrono::seconds(limits_.timeoutSeconds)
                       : Clock::time_point::max();
   auto check = [&] {
-    if (cancelled_) throw db::DbError("语句已被取消");
+    if (cancelled_ || stop) throw db::DbError(db::kCancelledText);
     if (Clock::now() > deadline) {
       throw db::DbError("语句运行超时（CommandTimeout " + std::to_string(limits_.timeoutSeconds) +
                         " 秒）");

@@ -46,9 +46,9 @@ class Cursor {
 
   const std::string& Sql() const { return sql_; }
 
-  // Runs the batch to its end. Throws db::DbError (a failure, a cancel, the time-out) or
-  // SpoolFull.
-  void Run();
+  // Runs the batch to its end, checking `stop` between rows (drivers may go on fetching after a
+  // cancel). Throws db::DbError (a failure, a cancel, a stop, the time-out) or SpoolFull.
+  void Run(const std::atomic<bool>& stop);
 
   // Makes result set `number` the current one. Throws Refusal for an earlier or a missing one.
   const ResultSet& Seek(int number);

@@ -112,6 +112,9 @@ struct HttpCallbacks {
                                                                  MHD_RESPMEM_MUST_COPY)) {
       MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, page.contentType.c_str());
       MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
+      if (!page.location.empty()) {
+        MHD_add_response_header(response, MHD_HTTP_HEADER_LOCATION, page.location.c_str());
+      }
       if (!page.setCookie.empty()) {
         std::string cookie = std::string(kSessionCookie) + "=" + page.setCookie +
                              "; Path=/; HttpOnly; SameSite=Strict";

@@ -90,8 +90,8 @@ PageResponse Pages::Handle(const PageRequest& request) {
 PageResponse Pages::Open(const PageRequest& request) {
   QueryString query = QueryString::Parse(request.target);
   auto opt = query.Get("Opt");
-  if (!opt || (*opt != "0" && *opt != "1" && *opt != "2")) {
-    PageResponse r = Refuse("参数 Opt 缺少或无法识别（应为 0、1 或 2）");
+  if (!opt || (*opt != "0" && *opt != "1" && *opt != "2" && *opt != "3")) {
+    PageResponse r = Refuse("参数 Opt 缺少或无法识别（应为 0、1、2 或 3）");
     r.note = "Opt=?";
     return r;
   }
@@ -100,6 +100,8 @@ PageResponse Pages::Open(const PageRequest& request) {
     r = KeyCheck(request, query.Get("EncKey").value_or(""));
   } else if (*opt == "1") {
     r = OpenConnection(request, query);
+  } else if (*opt == "3") {
+    r = StopStatement(request);
   } else {
     if (!request.sessionCookie.empty()) {
       if (auto session = sessions_.Find(request.sessionCookie)) session->Close();
@@ -136,6 +138,16 @@ PageResponse Pages::KeyCheck(const PageRequest& request, const std::string& encK
       "OK");
   if (created) r.setCookie = session->id;
   return r;
+}
+
+// Runs beside the session's execute request, which holds the session: the session is looked up
+// without its lock.
+PageResponse Pages::StopStatement(const PageRequest& request) {
+  std::shared_ptr<Session> session;
+  if (!request.sessionCookie.empty()) session = sessions_.Peek(request.sessionCookie);
+  if (!session) return Answer("没有找到会话（可能已经过期），没有可以停止的语句", "no session");
+  if (!session->StopStatement()) return Answer("这个会话现在没有正在执行的语句", "not running");
+  return Answer("OK", "OK");
 }
 
 PageResponse Pages::OpenConnection(const PageRequest& request, const QueryString& query) {
@@ -201,7 +213,13 @@ PageResponse Pages::Execute(const PageRequest& request) {
   if (begin < 1 || begin > 1000000) return refuse("BeginRecordset 必须是正整数");
   if (moveRows < 0) return refuse("MoveRows 不能是负数");
 
-  std::string sql = kokit::FromLegacy(sqlBytes);
+  size_t lost = std::string::npos;
+  std::string sql = kokit::FromLegacy(sqlBytes, &lost);
+  if (lost != std::string::npos) {
+    // A client on another code page: running it would put "?" in place of its characters.
+    return refuse("语句的第 " + std::to_string(lost + 1) + " 个字节不是代码页 " +
+                  kokit::LegacyCodepage() + " 的字符，语句没有执行");
+  }
   bool first = begin == 1 && moveRows == 0 && !noHead;
   if (!first && !session->cursor) {
     // Never run a statement again for a later page: it may have changed data.
@@ -211,9 +229,10 @@ PageResponse Pages::Execute(const PageRequest& request) {
     if (first || session->cursor->Sql() != sql) {
       session->DropCursor();
       CursorLimits limits{spoolDir_, config_.maxSpoolBytes, session->commandTimeoutSeconds};
+      Session::StatementRun run(*session);
       auto statement = session->connection->Execute(sql, session->commandTimeoutSeconds);
       session->SetCursor(std::make_unique<Cursor>(std::move(statement), sql, limits));
-      session->cursor->Run();
+      session->cursor->Run(run.StopFlag());
     }
     const ResultSet& rs = session->cursor->Seek(static_cast<int>(begin));
     int64_t count = std::max<int64_t>(0, std::min(rowsPerComm, rs.rowCount - moveRows));

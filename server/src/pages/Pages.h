@@ -22,6 +22,7 @@ struct PageResponse {
   std::string body;         // in the legacy code page
   std::string contentType;  // text/html with the code page's charset
   std::string setCookie;    // a new session's id, to be sent as the session cookie
+  std::string location;     // a redirect's target
   std::string note;         // for the request log: "Opt=0" or "sql=123B", never values
   std::string outcome;      // for the request log: "OK", "SessionTimeout", "refused", ...
 };
@@ -42,6 +43,7 @@ class Pages {
   PageResponse Execute(const PageRequest& request);
   PageResponse KeyCheck(const PageRequest& request, const std::string& encKey);
   PageResponse OpenConnection(const PageRequest& request, const class QueryString& query);
+  PageResponse StopStatement(const PageRequest& request);
 
   const Config& config_;
   std::filesystem::path mapPath_;

@@ -9,9 +9,11 @@
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <thread>
 
+#include "DocFolder.h"
 #include "HttpServer.h"
 #include "Pages.h"
 #include "RequestLog.h"
@@ -65,7 +67,8 @@ fs::path ResolveMapPath(const std::string& configured) {
   return path;
 }
 
-// Closes idle sessions (and their database connections) once a second.
+// Once a second: closes idle sessions (and their database connections) and repeats the stops
+// of statements that still run.
 class Sweeper {
  public:
   explicit Sweeper(SessionStore& sessions)
@@ -74,7 +77,9 @@ class Sweeper {
           std::unique_lock lock(m);
           while (!stop.stop_requested()) {
             wake_.wait_for(lock, stop, std::chrono::seconds(1), [] { return false; });
-            if (!stop.stop_requested()) sessions.Sweep();
+            if (stop.stop_requested()) break;
+            sessions.Sweep();
+            sessions.RepeatStops();
           }
         }) {}
 
@@ -117,12 +122,20 @@ int RunServer(const Config& config) {
     }
 
     Pages pages(config, mapPath, spool.Path());
-    HttpServer server(
-        http, [&pages](const PageRequest& r) { return pages.Handle(r); },
-        [](const PageRequest& r, const PageResponse& a, double s) {
-          std::string line = FormatLogLine(r, a, s, std::chrono::system_clock::now()) + "\n";
-          std::fwrite(line.data(), 1, line.size(), stderr);
-        });
+    std::optional<DocFolder> docs = OpenDocFolder(config);
+    if (docs) {
+      std::fprintf(stderr, "quarlopages: serving %s at %s\n", docs->Folder().c_str(),
+                   docs->Url().c_str());
+    }
+    auto route = [&](const PageRequest& r) {
+      // The two pages first: a documentation URL cannot hide them.
+      bool page = r.path == config.openUrl || r.path == config.executeUrl;
+      return !page && docs && docs->Serves(r.target) ? docs->Serve(r) : pages.Handle(r);
+    };
+    HttpServer server(http, route, [](const PageRequest& r, const PageResponse& a, double s) {
+      std::string line = FormatLogLine(r, a, s, std::chrono::system_clock::now()) + "\n";
+      std::fwrite(line.data(), 1, line.size(), stderr);
+    });
     server.Start();
     std::fprintf(stderr, "listening on %s\n", server.Url().c_str());
     std::fflush(stderr);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <mutex>
@@ -41,6 +42,46 @@ struct Session {
     std::lock_guard lock(cursorMutex);
     cursor = std::move(next);
   }
+  // Marks the run of a statement (executing it and reading its rows) for the life of the scope,
+  // so that StopStatement can reach it.
+  class StatementRun {
+   public:
+    explicit StatementRun(Session& session) : s_(session) {
+      std::lock_guard lock(s_.cursorMutex);
+      s_.running = true;
+      s_.stopRequested = false;
+    }
+    ~StatementRun() {
+      std::lock_guard lock(s_.cursorMutex);
+      s_.running = false;
+    }
+    StatementRun(const StatementRun&) = delete;
+    StatementRun& operator=(const StatementRun&) = delete;
+    // Raised by StopStatement; the loop that reads the rows checks it.
+    const std::atomic<bool>& StopFlag() const { return s_.stopRequested; }
+
+   private:
+    Session& s_;
+  };
+
+  // From a cancel request of the client, without waiting for `mutex` (the running request holds
+  // it): stops the statement being run, which then fails with the database's text, and keeps the
+  // connection. False when no statement runs.
+  bool StopStatement() {
+    std::lock_guard lock(cursorMutex);
+    if (!running) return false;
+    stopRequested = true;
+    if (connection) connection->CancelStatement();
+    return true;
+  }
+
+  // A database ignores a cancel that comes before it has started the statement; the stop is
+  // repeated (once a second) until the run ends.
+  void RepeatStop() {
+    std::lock_guard lock(cursorMutex);
+    if (running && stopRequested && connection) connection->CancelStatement();
+  }
+
   // From another thread, at shutdown: stops the statement being run or read, if any. The
   // connection is of no further use afterwards.
   void CancelRunning() {
@@ -55,10 +96,12 @@ struct Session {
   int commandTimeoutSeconds = 120;
 
   // Set and reset only by the request holding `mutex`, under cursorMutex, so that
-  // CancelRunning can reach them from another thread.
+  // CancelRunning and StopStatement can reach them from another thread.
   std::mutex cursorMutex;
   std::unique_ptr<db::Connection> connection;
   std::unique_ptr<Cursor> cursor;
+  bool running = false;
+  std::atomic<bool> stopRequested{false};
 };
 
 }  // namespace quarlopages

@@ -74,6 +74,12 @@ SessionStore::Lease SessionStore::Find(const std::string& id) {
   return Lease(this, std::move(session));
 }
 
+std::shared_ptr<Session> SessionStore::Peek(const std::string& id) {
+  std::lock_guard lock(mutex_);
+  auto it = entries_.find(id);
+  return it == entries_.end() ? nullptr : it->second.session;
+}
+
 SessionStore::Lease SessionStore::Create() {
   std::shared_ptr<Session> session;
   std::vector<std::shared_ptr<Session>> expired;
@@ -107,6 +113,15 @@ void SessionStore::CancelAll() {
     for (auto& [id, entry] : entries_) all.push_back(entry.session);
   }
   for (auto& s : all) s->CancelRunning();
+}
+
+void SessionStore::RepeatStops() {
+  std::vector<std::shared_ptr<Session>> all;
+  {
+    std::lock_guard lock(mutex_);
+    for (auto& [id, entry] : entries_) all.push_back(entry.session);
+  }
+  for (auto& s : all) s->RepeatStop();
 }
 
 void SessionStore::CloseAll() {

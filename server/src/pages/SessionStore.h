@@ -30,6 +30,7 @@ class SessionStore {
     Lease(Lease&& other) noexcept;
     Lease& operator=(Lease&& other) noexcept;
     Session* operator->() const { return session_.get(); }
+    Session& operator*() const { return *session_; }
     explicit operator bool() const { return session_ != nullptr; }
 
    private:
@@ -41,6 +42,9 @@ class SessionStore {
 
   // The live session with this id, or an empty lease (unknown or expired).
   Lease Find(const std::string& id);
+  // The live session with this id without locking it (null when unknown), for a request that
+  // must reach it while another request holds it.
+  std::shared_ptr<Session> Peek(const std::string& id);
   // A fresh session; an empty lease when the store is full.
   Lease Create();
 
@@ -48,6 +52,8 @@ class SessionStore {
   size_t Sweep();
   // Asks every running statement to stop.
   void CancelAll();
+  // Repeats the stop of every statement a client asked to stop that still runs.
+  void RepeatStops();
   // Closes every session.
   void CloseAll();
   size_t Size();

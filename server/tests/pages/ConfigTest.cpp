@@ -22,14 +22,16 @@ TEST(Config, DefaultsMatchTheClient) {
 }
 
 TEST(Config, ReadsBothFlagForms) {
-  Config c = ParseCommandLine({"--port", "0", "--key=my key", "--max-rows", "100",
-                               "--sqlite-driver", "{My SQLite}", "--codepage=UTF-8"});
+  Config c =
+      ParseCommandLine({"--port", "0", "--key=my key", "--max-rows", "100", "--sqlite-driver",
+                        "{My SQLite}", "--codepage=UTF-8", "--doc-url", "/manual"});
   EXPECT_EQ(c.port, 0);
   EXPECT_EQ(c.key, "my key");
   EXPECT_FALSE(c.keyIsDefault);
   EXPECT_EQ(c.maxRows, 100);
   EXPECT_EQ(c.sqliteDrivers, std::vector<std::string>{"{my sqlite}"});
   EXPECT_EQ(c.codepage, "UTF-8");
+  EXPECT_EQ(c.docUrl, "/manual/");
 }
 
 TEST(Config, LaterFlagsOverrideTheConfigFile) {

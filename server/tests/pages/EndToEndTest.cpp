@@ -171,12 +171,12 @@ TEST_P(EndToEnd, AnUpdateReportsRecordsAffected) {
   EXPECT_EQ(Exec("update t set note = 'x' where id < 0").recordsAffected, "0");
 }
 
-TEST_P(EndToEnd, ChineseTextMakesTheRoundTripInGbk) {
+TEST_P(EndToEnd, ChineseTextKeepsItsGbkBytes) {
   Login();
   ASSERT_TRUE(Exec("update t set name = '中文名称' where id = 1").ok);
   HttpAnswer raw = Raw(kExecute, ExecuteQuery("select name, '汉字' as 列名 from t where id = 1"));
   EXPECT_NE(raw.body.find("\xD6\xD0\xCE\xC4"), std::string::npos);  // 中文 in GBK
-  EXPECT_NE(raw.headers.find("charset=GBK"), std::string::npos);
+  EXPECT_NE(raw.headers.find("charset=GB18030"), std::string::npos);
   auto a = ParseAnswer(Text(raw));
   ASSERT_EQ(a.fields.size(), 2u);
   EXPECT_EQ(a.fields[1].name, "列名");
@@ -256,6 +256,40 @@ TEST_P(EndToEnd, AStatementOf256KiBWorks) {
   auto a = Exec("select '" + value + "' as v");
   ASSERT_TRUE(a.ok) << a.text.substr(0, 300);
   EXPECT_EQ(a.rows.at(0).at(0), value);
+}
+
+// The client's cancel: the statement running on another connection of the session stops with
+// the database's own text, and the session goes on.
+TEST_P(EndToEnd, StopEndsTheRunningStatementAndTheSessionGoesOn) {
+  Login();
+  EXPECT_EQ(OpenPage("?Opt=3"), "这个会话现在没有正在执行的语句");
+  const std::string longStatement =
+      GetParam() == Db::Sqlite ? "with recursive c(x) as (select 1 union all select x + 1 from c "
+                                 "where x < 1000000000) select count(*) from c"
+                               : "select pg_sleep(30)";
+  std::string stopped;
+  std::thread running([&] {
+    HttpClient same;
+    same.SetCookie(client_.Cookie());
+    try {
+      stopped = Text(same.Get(server_->Url() + kExecute + ExecuteQuery(longStatement)));
+    } catch (const std::exception& e) {
+      stopped = e.what();
+    }
+  });
+  // Asked again until the statement has reached the database.
+  std::string answer;
+  for (int i = 0; i < 1000 && (answer = OpenPage("?Opt=3")) != "OK"; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  running.join();
+  EXPECT_EQ(answer, "OK");
+  EXPECT_EQ(stopped.rfind(GetParam() == Db::Sqlite ? "SQLite: interrupted" : "57014: ", 0), 0u)
+      << stopped;
+  EXPECT_EQ(Exec("select 'next' as v").rows.at(0).at(0), "next");
+  EXPECT_EQ(OpenPage("?Opt=3"), "这个会话现在没有正在执行的语句");
+  client_.DropCookies();
+  EXPECT_EQ(OpenPage("?Opt=3"), "没有找到会话（可能已经过期），没有可以停止的语句");
 }
 
 // Cases that need a statement that takes its time (SQLite has no sleep).

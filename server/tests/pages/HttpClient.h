@@ -38,6 +38,9 @@ class HttpClient {
 
   // Forgets the cookies, as a client started afresh would.
   void DropCookies() { cookie_.clear(); }
+  // The session cookie ("name=value"), to speak for the same session from another client.
+  const std::string& Cookie() const { return cookie_; }
+  void SetCookie(const std::string& cookie) { cookie_ = cookie; }
 
  private:
   static size_t Append(char* data, size_t size, size_t count, void* target) {

@@ -254,13 +254,24 @@ TEST_F(PagesTest, ChineseTextTravelsInTheCodePage) {
   ASSERT_TRUE(Exec("update t set name = '中文名' where id = 1").ok);
   PageResponse r =
       Get(config_.executeUrl, ExecuteQuery("select name, '汉字' as 列 from t where id = 1"));
-  // GBK bytes of 中 and 列 in the body.
+  // GBK bytes of 中 and 列 in the body: GB18030 writes them as GBK does.
   EXPECT_NE(r.body.find("\xD6\xD0"), std::string::npos);
   EXPECT_NE(r.body.find("\xC1\xD0"), std::string::npos);
-  EXPECT_NE(r.contentType.find("charset=GBK"), std::string::npos);
+  EXPECT_NE(r.contentType.find("charset=GB18030"), std::string::npos);
   auto a = ParseAnswer(Text(r));
   EXPECT_EQ(a.fields.at(1).name, "列");
   EXPECT_EQ(a.rows.at(0), (std::vector<std::string>{"中文名", "汉字"}));
+}
+
+TEST_F(PagesTest, StatementBytesOutsideTheCodePageAreRefusedNotRun) {
+  ASSERT_EQ(Login(kAccess + std::string("data/test.db;")), "OK");
+  // 0x81 leads a character, and "'" cannot end one.
+  auto a = ParseAnswer(
+      Text(Get(config_.executeUrl,
+               "?SQL=" + PercentEncodeBytes("update counter set n = 1 where '\x81' <> ''") +
+                   "&RowsPerComm=25")));
+  EXPECT_EQ(a.text, "语句的第 33 个字节不是代码页 GB18030 的字符，语句没有执行");
+  EXPECT_EQ(Counter(), 0);
 }
 
 TEST_F(PagesTest, TrailingBlanksGoOnlyWhenAsked) {
@@ -323,8 +334,8 @@ TEST_F(PagesTest, SessionsAreCapped) {
 }
 
 TEST_F(PagesTest, UnknownOptIsRefused) {
-  EXPECT_EQ(OpenPage("?Opt=3"), "参数 Opt 缺少或无法识别（应为 0、1 或 2）");
-  EXPECT_EQ(OpenPage(""), "参数 Opt 缺少或无法识别（应为 0、1 或 2）");
+  EXPECT_EQ(OpenPage("?Opt=4"), "参数 Opt 缺少或无法识别（应为 0、1、2 或 3）");
+  EXPECT_EQ(OpenPage(""), "参数 Opt 缺少或无法识别（应为 0、1、2 或 3）");
 }
 
 }  // namespace

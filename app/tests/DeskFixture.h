@@ -1,0 +1,158 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "ModalAnswers.h"
+#include "ServerProcess.h"
+#include "TempDir.h"
+#include "quarlolink/QuarloApp.h"
+#include "ui/MainWindow.h"
+#include "ui/ResultModel.h"
+
+namespace quarlodesk::testing {
+
+enum class Db { Sqlite, Postgres };
+
+inline std::string Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? v : "";
+}
+
+// What the login dialog is filled with.
+struct LoginFields {
+  int type = 2;  // position in the type list: 0 MS-SQL Server, 1 Oracle, 2 Access
+  std::string site, server, database, user, password;
+  bool savePassword = false;
+};
+
+inline Expected FillLogin(LoginFields f, const char* button = "cmdOK") {
+  return {"frmLogin", [f, button](QWidget* d) {
+            auto* type = d->findChild<QComboBox*>("cboDBType");
+            type->setCurrentIndex(f.type);
+            emit type->activated(f.type);
+            d->findChild<QLineEdit*>("txtWebSite")->setText(QString::fromStdString(f.site));
+            d->findChild<QLineEdit*>("txtServer")->setText(QString::fromStdString(f.server));
+            d->findChild<QLineEdit*>("txtDatabase")->setText(QString::fromStdString(f.database));
+            d->findChild<QLineEdit*>("txtUserName")->setText(QString::fromStdString(f.user));
+            d->findChild<QLineEdit*>("txtPassword")->setText(QString::fromStdString(f.password));
+            d->findChild<QCheckBox*>("chkSavePwd")->setChecked(f.savePassword);
+            d->findChild<QPushButton*>(button)->click();
+          }};
+}
+
+// quarlopages on a free loopback port with a map folder of its own (the demo database copied
+// in), reaching the private PostgreSQL of the test run when there is one.
+class Site {
+ public:
+  Site() {
+    std::filesystem::copy_file(QUARLOPAGES_DEMO_DB, map_ / "demo.db");
+    std::map<std::string, std::string> env{{"LC_ALL", "C.UTF-8"}};
+    if (!Env("QUARLO_TEST_PGPORT").empty()) env["PGPORT"] = Env("QUARLO_TEST_PGPORT");
+    const std::string key = quarlolink::QuarloApp::Create()->EncKey();
+    server_ = std::make_unique<quarlopages::testing::ServerProcess>(
+        std::vector<std::string>{"--key", key, "--map-path", map_.path().string(), "--spool-dir",
+                                 spool_.path().string()},
+        env);
+    url_ = server_->Url();
+    if (!url_.empty() && url_.back() == '/') url_.pop_back();
+  }
+  const std::string& Url() const { return url_; }
+  const std::filesystem::path& Map() const { return map_.path(); }
+  std::string Log() { return server_->Stderr(); }
+
+  LoginFields Login(Db db) const {
+    LoginFields f;
+    f.site = url_;
+    if (db == Db::Sqlite) {
+      f.type = 2;
+      f.database = "demo.db";
+    } else {
+      f.type = 0;
+      f.server = "127.0.0.1";
+      f.database = Env("QUARLO_TEST_PG_DATABASE");
+      f.user = Env("QUARLO_TEST_PG_USER");
+      f.password = Env("QUARLO_TEST_PG_PASSWORD");
+    }
+    return f;
+  }
+
+ private:
+  quarlo::testing::TempDir map_;
+  quarlo::testing::TempDir spool_;
+  std::unique_ptr<quarlopages::testing::ServerProcess> server_;
+  std::string url_;
+};
+
+// The main window in this process, with its settings store, logs and files in a temporary folder.
+class Desk {
+ public:
+  explicit Desk(std::string userName = "tester", CommandLine prefill = {}) {
+    Environment env;
+    env.userName = std::move(userName);
+    env.helpFile = (files_ / "manual.html").string();
+    env.version = "0.1.0";
+    env.prefill = std::move(prefill);
+    env.exit = [this](int code) { exitCode_ = code; };
+    window_ = std::make_unique<MainWindow>(std::move(env));
+  }
+
+  MainWindow& Window() { return *window_; }
+  ModalAnswers& Answers() { return answers_; }
+  const quarlo::testing::TempDir& Files() const { return files_; }
+  int ExitCode() const { return exitCode_; }
+
+  template <class T = QWidget>
+  T* Find(const char* name) {
+    T* w = window_->findChild<T*>(name);
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+  QAction* Action(const char* name) { return Find<QAction>(name); }
+  std::string Panel(const char* key) { return Find<QLabel>(key)->text().toStdString(); }
+  std::string Message() { return Find<QPlainTextEdit>("txtMessage")->toPlainText().toStdString(); }
+  QColor MessageColour() {
+    return Find<QPlainTextEdit>("txtMessage")->palette().color(QPalette::Text);
+  }
+  ResultModel& Grid() { return *static_cast<ResultModel*>(Find<QTableView>("mfgMain")->model()); }
+  bool GridVisible() { return !Find<QTableView>("mfgMain")->isHidden(); }
+  std::string Cell(int row, int column) { return Grid().Cell(row, column).toStdString(); }
+
+  // Logs in through the dialog; true when the main window came up.
+  bool LogIn(const LoginFields& f) {
+    answers_.Expect(FillLogin(f));
+    window_->Start();
+    return window_->isVisible();
+  }
+
+  // Puts the statement into the editor and runs it.
+  void Run(const std::string& sql) {
+    Find<QPlainTextEdit>("txtCmd")->setPlainText(QString::fromStdString(sql));
+    Trigger("mnuRun_ExecSQL");
+  }
+  void Trigger(const char* name) {
+    QAction* a = Action(name);
+    ASSERT_TRUE(a->isEnabled()) << name << " is disabled";
+    a->trigger();
+  }
+
+ private:
+  quarlo::testing::TempDir files_;
+  ModalAnswers answers_;
+  int exitCode_ = -1;
+  std::unique_ptr<MainWindow> window_;
+};
+
+}  // namespace quarlodesk::testing

@@ -1,0 +1,43 @@
+#include <gtest/gtest.h>
+
+#include "quarlohost/LoginStrings.h"
+
+using namespace quarlolink::host;
+
+TEST(LoginStrings, ConnectionStringPerTypeAndQuoting) {
+  struct Row {
+    const char* name;
+    DbType type;
+    const char *server, *database, *user, *password, *expected;
+  };
+  const Row rows[] = {
+      {"SqlServer", DbType::SqlServer, "srv", "db", "sa", "p w",
+       "driver={SQL Server};server=srv;database=db;uid=sa;pwd=p w"},
+      {"Oracle", DbType::Oracle, "orcl", "db", "scott", "tiger",
+       "driver={Microsoft ODBC for Oracle};server=orcl;database=db;uid=scott;pwd=tiger"},
+      {"AccessHasNoServer", DbType::Access, "ignored", "data\\a.mdb", "", "",
+       "driver={Microsoft Access Driver (*.mdb)};dbq=data\\a.mdb;uid=;pwd="},
+      {"SemicolonQuoted", DbType::SqlServer, "s", "d", "u", "a;server=evil",
+       "driver={SQL Server};server=s;database=d;uid=u;pwd={a;server=evil}"},
+      {"BracesDoubled", DbType::SqlServer, "s", "d", "u{}", "x}y{",
+       "driver={SQL Server};server=s;database=d;uid={u{}}};pwd={x}}y{}"},
+      {"ChineseAsIs", DbType::Access, "", "数据.db", "用户", "密码=1",
+       "driver={Microsoft Access Driver (*.mdb)};dbq=数据.db;uid=用户;pwd=密码=1"},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(BuildConnectionString(r.type, r.server, r.database, r.user, r.password), r.expected)
+        << r.name;
+  }
+}
+
+TEST(LoginStrings, WebSiteNormalisation) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"  host/dir/ ", "http://host/dir"},
+      {"https://h:8443", "https://h:8443"},
+      {"http://h//", "http://h//"},
+      {"HTTP://h", "http://HTTP://h"},
+      {"", "http://"},
+      {"https://h/", "https://h"},
+  };
+  for (const auto& [in, out] : rows) EXPECT_EQ(NormaliseWebSite(in), out) << in;
+}
