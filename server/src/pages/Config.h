@@ -17,7 +17,8 @@ struct Config {
   bool keyIsDefault = true;
   std::string openUrl = "/quarlo/quarloopen.asp";
   std::string executeUrl = "/quarlo/quarloexecute.asp";
-  std::string mapPath;  // empty: the current folder
+  std::string mapPath;        // empty: the current folder
+  bool allowAnyPath = false;  // built-in backend: database files outside the map folder too
   int sessionTimeoutSeconds = 1200;
   int maxSessions = 256;
   int maxRows = 5000;    // most rows one answer may carry (RowsPerComm)

@@ -116,6 +116,13 @@ int RunServer(const Config& config) {
                    "set --key for any real use\n");
     }
 
+    if (config.allowAnyPath) {
+      std::fprintf(stderr,
+                   "quarlopages: warning: --allow-any-path: file databases may lie anywhere this "
+                   "user can reach, not only under the map folder %s\n",
+                   mapPath.c_str());
+    }
+
     Pages pages(config, mapPath, spool.Path());
     HttpServer server(
         http, [&pages](const PageRequest& r) { return pages.Handle(r); },
