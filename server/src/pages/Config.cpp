@@ -85,6 +85,8 @@ struct Applier {
       config.maxSpoolBytes = static_cast<uint64_t>(ParseNumber(name, value, 1, 1 << 20)) << 20;
     } else if (name == "max-connections") {
       config.maxConnections = static_cast<int>(ParseNumber(name, value, 1, 10000));
+    } else if (name == "idle-timeout") {
+      config.idleTimeoutSeconds = static_cast<int>(ParseNumber(name, value, 1, 86400));
     } else if (name == "spool-dir") {
       config.spoolDir = value;
     } else if (name == "sqlite-driver") {
@@ -198,7 +200,11 @@ std::string HelpText() {
       << "  --max-spool-mb N        disk space one session may use for rows already read\n"
       << "                          (default " << (d.maxSpoolBytes >> 20) << ")\n"
       << "  --max-connections N     most HTTP connections at once (default " << d.maxConnections
-      << ")\n"
+      << "); further ones wait in\n"
+      << "                          the listen queue until one closes, never reset\n"
+      << "  --idle-timeout S        seconds a kept-alive connection may wait for its next\n"
+      << "                          request before the server closes it (default "
+      << d.idleTimeoutSeconds << ")\n"
       << "  --spool-dir DIR         where the row spools go (default $TMPDIR, else /tmp)\n"
       << "  --sqlite-driver NAME    a driver= name served by the built-in SQLite backend;\n"
       << "                          repeatable, replaces the defaults {Microsoft Access Driver\n"

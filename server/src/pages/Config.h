@@ -28,7 +28,8 @@ struct Config {
   size_t maxSqlBytes = 256 * 1024;
   uint64_t maxSpoolBytes = 512ull * 1024 * 1024;  // per session
   int maxConnections = 64;
-  std::string spoolDir;  // empty: $TMPDIR, else /tmp
+  int idleTimeoutSeconds = 300;  // a kept-alive connection without a request is closed then
+  std::string spoolDir;          // empty: $TMPDIR, else /tmp
   // Driver names (lower case, with braces) served by the built-in SQLite backend.
   std::vector<std::string> sqliteDrivers = {"{microsoft access driver (*.mdb)}", "{sqlite3}"};
   bool help = false;

@@ -103,6 +103,7 @@ int RunServer(const Config& config) {
     http.listen = config.listen;
     http.port = config.port;
     http.maxConnections = static_cast<unsigned>(config.maxConnections);
+    http.idleTimeoutSeconds = static_cast<unsigned>(config.idleTimeoutSeconds);
     // Every byte of a statement travels as three characters, plus the other parameters.
     http.maxRequestTarget = config.maxSqlBytes * 3 + 4096;
     if (!config.tlsCert.empty()) {
