@@ -200,8 +200,8 @@ std::string HelpText() {
       << "  --max-spool-mb N        disk space one session may use for rows already read\n"
       << "                          (default " << (d.maxSpoolBytes >> 20) << ")\n"
       << "  --max-connections N     most HTTP connections at once (default " << d.maxConnections
-      << "); further ones wait in\n"
-      << "                          the listen queue until one closes, never reset\n"
+      << ");\n"
+      << "                          further ones wait in the listen queue until one closes\n"
       << "  --idle-timeout S        seconds a kept-alive connection may wait for its next\n"
       << "                          request before the server closes it (default "
       << d.idleTimeoutSeconds << ")\n"
