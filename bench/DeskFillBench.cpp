@@ -136,9 +136,12 @@ double StartupRound(const char* self) {
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  PrivateFolders folders;
+  // The children share the parent's folders: the first one starts on an empty store (a first
+  // start writes every default), the later ones as a user starts the program every day.
   if (argc > 1 && std::strcmp(argv[1], "--startup-child") == 0) return StartupChild(argc, argv);
+  PrivateFolders folders;
 
+  const double firstStart = StartupRound(argv[0]);
   std::vector<double> startup;
   for (int i = 0; i < 7; ++i) startup.push_back(StartupRound(argv[0]));
 
@@ -184,7 +187,9 @@ int main(int argc, char** argv) {
   std::printf(
       "  ShowRecordset into the grid      %8.1f ms   %.2fx the floor (goal <= 2x, < 100 ms)\n", f,
       f / p);
-  std::printf("Start of the process to the login dialog shown: %.0f ms (median of %zu)\n",
-              Median(startup), startup.size());
+  std::printf(
+      "Start of the process to the login dialog shown: %.0f ms (median of %zu); "
+      "first start on an empty store %.0f ms\n",
+      Median(startup), startup.size(), firstStart);
   return 0;
 }

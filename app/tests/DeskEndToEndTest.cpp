@@ -243,8 +243,9 @@ TEST_P(DeskEndToEnd, CancelRunningStatement) {
       "cancel_to_rest_ms",
       static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(atRest).count()));
   if (pg) {
-    desk.Run("select count(*) as n from pg_stat_activity "
-             "where query like '%pg_sleep(30)%' and pid <> pg_backend_pid()");
+    desk.Run(
+        "select count(*) as n from pg_stat_activity "
+        "where query like '%pg_sleep(30)%' and pid <> pg_backend_pid()");
     EXPECT_EQ(desk.Cell(1, 1), "0");
   }
   desk.Run("select 'next' as t");

@@ -17,11 +17,13 @@ int32_t LegacyByteLength(std::string_view utf8) {
   return static_cast<int32_t>(kokit::ToLegacy(utf8).size());
 }
 
-std::string TrimBlanks(std::string_view value) {
+std::string_view TrimmedView(std::string_view value) {
   const auto first = value.find_first_not_of(' ');
   if (first == std::string_view::npos) return {};
-  return std::string(value.substr(first, value.find_last_not_of(' ') - first + 1));
+  return value.substr(first, value.find_last_not_of(' ') - first + 1);
 }
+
+std::string TrimBlanks(std::string_view value) { return std::string(TrimmedView(value)); }
 
 ColumnWidths::ColumnWidths(double fontSize, const std::vector<std::string>& headers)
     : fontSize_(fontSize) {

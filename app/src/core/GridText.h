@@ -13,6 +13,7 @@ int32_t LegacyByteLength(std::string_view utf8);
 
 // A value as the grid shows it: leading and trailing blanks removed.
 std::string TrimBlanks(std::string_view value);
+std::string_view TrimmedView(std::string_view value);
 
 // Column widths of the grid, estimated from byte lengths instead of measured: 10 twips per point
 // of font size per byte of the longest text (header or value of the page), at most 100 bytes'

@@ -70,6 +70,7 @@ LoginDialog::LoginDialog(QWidget* parent, ProgramSettings& settings, ConnectionH
   addField("lblLabels0", "站点名称：", txtWebSite_);
   cboDBType_ = new QComboBox(this);
   cboDBType_->setObjectName("cboDBType");
+  cboDBType_->setAccessibleName(Q("数据库类型："));
   addField("lblLabels1", "数据库类型：", cboDBType_);
   txtServer_ = lineEdit("txtServer");
   lblServer_ = addField("lblServer", "数据库服务器：", txtServer_);

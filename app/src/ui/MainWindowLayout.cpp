@@ -1,5 +1,6 @@
 // The main window's layout in twips, the splitter drag and the font sizes.
 #include <QAction>
+#include <QHeaderView>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -88,6 +89,8 @@ void MainWindow::SetFontSize(int size) {
   message.setPointSizeF(size);
   txtMessage_->setFont(message);
   mfgMain_->setFont(SongTi(size));
+  // Rows as high as the text and a little air, like the original grid, not the style's default.
+  mfgMain_->verticalHeader()->setDefaultSectionSize(mfgMain_->fontMetrics().height() + 6);
 }
 
 void MainWindow::MarkFontMenu() {

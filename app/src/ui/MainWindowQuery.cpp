@@ -8,6 +8,7 @@
 #include <QTableView>
 #include <QTextCursor>
 #include <QTimer>
+#include <charconv>
 
 #include "core/CommandRules.h"
 #include "core/GridText.h"
@@ -229,15 +230,15 @@ void MainWindow::ShowRecordset() {
           ++lastRowNo_;
           ++rowsShown_;
           QCoreApplication::processEvents();
-          std::vector<QString> row;
-          row.reserve(static_cast<size_t>(count) + 1);
-          row.push_back(QString::number(lastRowNo_));
+          char number[16];
+          const auto end = std::to_chars(number, number + sizeof number, lastRowNo_).ptr;
+          model_->AddCell(std::string_view(number, static_cast<size_t>(end - number)));
           for (int32_t i = 0; i < count; ++i) {
-            const std::string value = TrimBlanks(columns[static_cast<size_t>(i)]->Value());
+            const std::string_view value = TrimmedView(columns[static_cast<size_t>(i)]->Value());
             widths.Add(static_cast<size_t>(i), value);
-            row.push_back(Q(value));
+            model_->AddCell(value);
           }
-          model_->AppendRow(std::move(row));
+          model_->EndRow();
           if (currRs_->CurrRowNo() >= pageEndRowNo_) break;
           currRs_->MoveNext();
           QCoreApplication::processEvents();

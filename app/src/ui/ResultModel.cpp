@@ -7,50 +7,64 @@ namespace quarlodesk {
 void ResultModel::Reset(int columns) {
   beginResetModel();
   headers_.assign(static_cast<size_t>(columns), QString());
-  rows_.clear();
-  pending_.clear();
+  cells_.clear();
+  starts_.assign(1, 0);
+  committedRows_ = rows_ = cellsInRow_ = 0;
   endResetModel();
 }
 
 void ResultModel::SetHeader(int column, const QString& name) {
-  if (column < 0 || column >= static_cast<int>(headers_.size())) return;
+  if (column < 0 || column >= columnCount()) return;
   headers_[static_cast<size_t>(column)] = name;
   emit headerDataChanged(Qt::Horizontal, column, column);
 }
 
-void ResultModel::AppendRow(std::vector<QString> cells) {
-  cells.resize(headers_.size());
-  pending_.push_back(std::move(cells));
+void ResultModel::AddCell(std::string_view text) {
+  if (cellsInRow_ >= columnCount()) return;
+  cells_.append(text);
+  starts_.push_back(static_cast<uint32_t>(cells_.size()));
+  ++cellsInRow_;
+}
+
+void ResultModel::EndRow() {
+  while (cellsInRow_ < columnCount()) AddCell({});
+  cellsInRow_ = 0;
+  ++rows_;
 }
 
 void ResultModel::Commit() {
-  if (pending_.empty()) return;
-  const int first = static_cast<int>(rows_.size());
-  beginInsertRows({}, first, first + static_cast<int>(pending_.size()) - 1);
-  for (auto& r : pending_) rows_.push_back(std::move(r));
-  pending_.clear();
+  if (rows_ == committedRows_) return;
+  beginInsertRows({}, committedRows_, rows_ - 1);
+  committedRows_ = rows_;
   endInsertRows();
 }
 
 void ResultModel::ClearCells() {
   Commit();
   for (auto& h : headers_) h.clear();
-  for (auto& r : rows_) {
-    for (auto& c : r) c.clear();
-  }
+  cells_.clear();
+  std::fill(starts_.begin(), starts_.end(), 0u);
   if (!headers_.empty()) emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
-  if (!rows_.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+  if (committedRows_ > 0) {
+    emit dataChanged(index(0, 0), index(committedRows_ - 1, columnCount() - 1));
+  }
+}
+
+std::string_view ResultModel::Text(int row, int column) const {
+  const size_t k = static_cast<size_t>(row) * headers_.size() + static_cast<size_t>(column);
+  return std::string_view(cells_).substr(starts_[k], starts_[k + 1] - starts_[k]);
 }
 
 QString ResultModel::Cell(int gridRow, int column) const {
   if (column < 0 || column >= columnCount()) return {};
   if (gridRow == 0) return headers_[static_cast<size_t>(column)];
-  if (gridRow < 1 || gridRow > rowCount()) return {};
-  return rows_[static_cast<size_t>(gridRow - 1)][static_cast<size_t>(column)];
+  if (gridRow < 1 || gridRow > committedRows_) return {};
+  const std::string_view t = Text(gridRow - 1, column);
+  return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
 }
 
 int ResultModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+  return parent.isValid() ? 0 : committedRows_;
 }
 
 int ResultModel::columnCount(const QModelIndex& parent) const {
@@ -58,14 +72,15 @@ int ResultModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant ResultModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid()) return {};
-  const QString& text =
-      rows_[static_cast<size_t>(index.row())][static_cast<size_t>(index.column())];
-  if (role == Qt::DisplayRole) return text;
+  if (!index.isValid() || index.row() >= committedRows_) return {};
+  const std::string_view text = Text(index.row(), index.column());
+  if (role == Qt::DisplayRole) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  }
   if (role == Qt::TextAlignmentRole) {
     // The grid's general alignment: numbers right, text left.
-    const bool number = IsNumberText(text.toStdString());
-    return QVariant::fromValue(Qt::AlignVCenter | (number ? Qt::AlignRight : Qt::AlignLeft));
+    return QVariant::fromValue(Qt::AlignVCenter |
+                               (IsNumberText(text) ? Qt::AlignRight : Qt::AlignLeft));
   }
   return {};
 }

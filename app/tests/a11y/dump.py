@@ -40,7 +40,7 @@ def walk(node, depth=0, out=None):
         child = node.getChildAtIndex(i)
         if child is not None and role not in ("table",):
             walk(child, depth + 1, out)
-        elif child is not None and i < 4:
+        elif child is not None and i < 24:
             walk(child, depth + 1, out)
     return out
 
