@@ -79,11 +79,14 @@ class DeskExport : public ::testing::TestWithParam<Db> {
     QStringList args{"--site", QString::fromStdString(f.site), "-q", "--format",
                      QString::fromStdString(format)};
     if (GetParam() == Db::Sqlite) {
-      args << "--type" << "access" << "--database" << QString::fromStdString(f.database);
+      args << "--type"
+           << "access"
+           << "--database" << QString::fromStdString(f.database);
     } else {
-      args << "--type" << "sqlserver" << "--server" << QString::fromStdString(f.server)
-           << "--database" << QString::fromStdString(f.database) << "--user"
-           << QString::fromStdString(f.user);
+      args << "--type"
+           << "sqlserver"
+           << "--server" << QString::fromStdString(f.server) << "--database"
+           << QString::fromStdString(f.database) << "--user" << QString::fromStdString(f.user);
     }
     args << "-c" << QString::fromStdString(sql);
     QProcess quarlo;

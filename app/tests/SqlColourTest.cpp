@@ -37,8 +37,7 @@ TEST(SqlColour, WhatGetsWhichFormat) {
     const char* expected;
   };
   const Row rows[] = {
-      {"KeywordsInAnyCaseNotOtherWords", "Select name fROM t",
-       " K[Select] K[fROM]"},
+      {"KeywordsInAnyCaseNotOtherWords", "Select name fROM t", " K[Select] K[fROM]"},
       {"StringsWithDoubledQuotesAndNumbers", "x = 'it''s' or y > 1.5e3 and z = .5",
        " S['it''s'] K[or] N[1.5e3] K[and] N[.5]"},
       {"DigitsInsideNamesAreNoNumbers", "select 编号1, a2, $1", " K[select] N[1]"},
@@ -47,8 +46,8 @@ TEST(SqlColour, WhatGetsWhichFormat) {
       {"LineAndBlockComments", "select 1 -- 'not a string'\n/* a\nb */ select",
        " K[select] N[1] C[-- 'not a string'] | C[/* a] | C[b */] K[select]"},
       {"StringAcrossLines", "'a\nb' 2", " S['a] | S[b'] N[2]"},
-      {"DollarBodyAcrossLinesEndsAtItsOwnTag",
-       "as $fn$ select '$x$\n$x$ from $fn$ 3", " K[as] S[$fn$ select '$x$] | S[$x$ from $fn$] N[3]"},
+      {"DollarBodyAcrossLinesEndsAtItsOwnTag", "as $fn$ select '$x$\n$x$ from $fn$ 3",
+       " K[as] S[$fn$ select '$x$] | S[$x$ from $fn$] N[3]"},
       {"UnclosedBracketNameEndsWithTheLine", "[a b\nselect", " M[[a b] | K[select]"},
   };
   for (const Row& r : rows) EXPECT_EQ(Describe(r.text), r.expected) << r.name;

@@ -9,20 +9,20 @@ namespace {
 
 // Uppercase and sorted, for a binary search.
 constexpr std::string_view kKeywords[] = {
-    "ADD",      "ALL",       "ALTER",    "AND",      "ANY",       "AS",        "ASC",
-    "BEGIN",    "BETWEEN",   "BY",       "CASCADE",  "CASE",      "CAST",      "CHECK",
-    "COLUMN",   "COMMIT",    "CONSTRAINT", "CREATE", "CROSS",     "DATABASE",  "DECLARE",
-    "DEFAULT",  "DELETE",    "DESC",     "DISTINCT", "DROP",      "ELSE",      "END",
-    "ESCAPE",   "EXCEPT",    "EXEC",     "EXECUTE",  "EXISTS",    "FALSE",     "FETCH",
-    "FOR",      "FOREIGN",   "FROM",     "FULL",     "FUNCTION",  "GRANT",     "GROUP",
-    "HAVING",   "IF",        "IN",       "INDEX",    "INNER",     "INSERT",    "INTERSECT",
-    "INTO",     "IS",        "JOIN",     "KEY",      "LEFT",      "LIKE",      "LIMIT",
-    "NOT",      "NULL",      "OFFSET",   "ON",       "OR",        "ORDER",     "OUTER",
-    "OVER",     "PARTITION", "PRIMARY",  "PROCEDURE", "RECURSIVE", "REFERENCES", "RETURNING",
-    "RETURNS",  "REVOKE",    "RIGHT",    "ROLLBACK", "SCHEMA",    "SELECT",    "SET",
-    "TABLE",    "THEN",      "TOP",      "TRANSACTION", "TRIGGER", "TRUE",     "TRUNCATE",
-    "UNION",    "UNIQUE",    "UPDATE",   "USING",    "VALUES",    "VIEW",      "WHEN",
-    "WHERE",    "WINDOW",    "WITH",     "WITHOUT",  "WORK",
+    "ADD",     "ALL",       "ALTER",      "AND",         "ANY",       "AS",         "ASC",
+    "BEGIN",   "BETWEEN",   "BY",         "CASCADE",     "CASE",      "CAST",       "CHECK",
+    "COLUMN",  "COMMIT",    "CONSTRAINT", "CREATE",      "CROSS",     "DATABASE",   "DECLARE",
+    "DEFAULT", "DELETE",    "DESC",       "DISTINCT",    "DROP",      "ELSE",       "END",
+    "ESCAPE",  "EXCEPT",    "EXEC",       "EXECUTE",     "EXISTS",    "FALSE",      "FETCH",
+    "FOR",     "FOREIGN",   "FROM",       "FULL",        "FUNCTION",  "GRANT",      "GROUP",
+    "HAVING",  "IF",        "IN",         "INDEX",       "INNER",     "INSERT",     "INTERSECT",
+    "INTO",    "IS",        "JOIN",       "KEY",         "LEFT",      "LIKE",       "LIMIT",
+    "NOT",     "NULL",      "OFFSET",     "ON",          "OR",        "ORDER",      "OUTER",
+    "OVER",    "PARTITION", "PRIMARY",    "PROCEDURE",   "RECURSIVE", "REFERENCES", "RETURNING",
+    "RETURNS", "REVOKE",    "RIGHT",      "ROLLBACK",    "SCHEMA",    "SELECT",     "SET",
+    "TABLE",   "THEN",      "TOP",        "TRANSACTION", "TRIGGER",   "TRUE",       "TRUNCATE",
+    "UNION",   "UNIQUE",    "UPDATE",     "USING",       "VALUES",    "VIEW",       "WHEN",
+    "WHERE",   "WINDOW",    "WITH",       "WITHOUT",     "WORK",
 };
 
 bool IsWordStart(char16_t c) {
