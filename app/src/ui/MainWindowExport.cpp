@@ -61,6 +61,7 @@ void MainWindow::ExportResult() {
   std::vector<quarlolink::host::Column> columns;
   for (const auto& f : *fields) columns.push_back({f->Name(), f->DataType()});
   const int32_t page = rs->CurrPageNo();
+  const bool loaded = rs->TotalPages() > 0;  // else the result set has no rows to read again
 
   QProgressDialog progress(Q("正在导出结果..."), Q("取消"), 0, 0, this);
   progress.setObjectName("dlgExport");
@@ -86,7 +87,14 @@ void MainWindow::ExportResult() {
   int64_t rows = 0;
   try {
     ResultExport file(target->path, target->format, columns);
-    fetch([&] { rs->MoveFristPage(); });
+    if (loaded) {
+      // A request for the first rows that is not marked as a continuation makes the server run
+      // the statement again; a step forward first marks the requests after it.
+      fetch([&] { rs->MoveNextPage(); });
+      fetch([&] { rs->MoveFristPage(); });
+    } else if (rs->OptStatus() != 0) {
+      throw kokit::Error(-1, rs->OptString());  // its fetch failed: nothing to read again
+    }
     std::vector<std::string> values(columns.size());
     while (!rs->Eof() && !progress.wasCanceled()) {
       size_t i = 0;
@@ -110,7 +118,7 @@ void MainWindow::ExportResult() {
   disconnect(stopper);
   progress.setCancelButton(nullptr);
   progress.setLabelText(Q("正在回到第 " + std::to_string(page) + " 页..."));
-  ReturnToPage(page);
+  if (loaded) ReturnToPage(page);
   progress.close();
 
   if (!failure.empty()) {
