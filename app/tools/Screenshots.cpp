@@ -1,5 +1,5 @@
 // Writes screenshots of the program for the README and the manual: the login dialog, the main
-// window with a page of results, the settings dialog and the about box. Run by
+// window with a page of results, the settings dialog, the about box and the export dialog. Run by
 // scripts/screenshots against quarlopages on the demo database; the settings live in a
 // temporary folder.
 #include <QApplication>
@@ -68,6 +68,7 @@ int main(int argc, char** argv) {
   QTimer::singleShot(0, &window, [&] {
     window.Start();
     window.findChild<QPlainTextEdit*>("txtCmd")->setPlainText(QString::fromUtf8(
+        "/* 各部门的员工 */\n"
         "select e.name as 姓名, e.english_name as 英文名, d.name as 部门, e.title as 职务,\n"
         "       e.hired as 入职日期, e.salary as 工资\n"
         "from employees e join departments d on d.id = e.department_id\n"
@@ -80,6 +81,8 @@ int main(int argc, char** argv) {
       window.RunCommand("mnuFile_Setting");
       OnNextDialog(out + "/about.png", [](QWidget* d) { qobject_cast<QDialog*>(d)->accept(); });
       window.RunCommand("mnuHelp_About");
+      OnNextDialog(out + "/export.png", [](QWidget* d) { qobject_cast<QDialog*>(d)->reject(); });
+      window.RunCommand("mnuFile_Export");
       QCoreApplication::exit(0);
     });
   });
