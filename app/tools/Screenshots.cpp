@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "ui/Application.h"
@@ -43,11 +44,18 @@ int main(int argc, char** argv) {
     return 64;
   }
   const std::string site = argv[1];
-  const QString out = QString::fromLocal8Bit(argv[2]);
+  // Absolute: the working folder changes below.
+  const QString out = QString::fromStdString(std::filesystem::absolute(argv[2]).string());
   char store[] = "/tmp/quarlodesk-shots-XXXXXX";
   if (!mkdtemp(store)) return 1;
   setenv("KOKIT_REGISTRY_DIR", store, 1);
   setenv("XDG_STATE_HOME", store, 1);
+  setenv("XDG_CONFIG_HOME", store, 1);  // Qt's own settings too (the file dialog's last folder)
+  // The export dialog opens in the working folder: one of the store's, with earlier exports.
+  const std::filesystem::path exports = std::filesystem::path(store) / "导出";
+  std::filesystem::create_directory(exports);
+  for (const char* name : {"员工.csv", "部门.jsonl"}) std::ofstream(exports / name) << "1\n";
+  std::filesystem::current_path(exports);
 
   QApplication app(argc, argv);
   quarlodesk::SetUpApplication(app);
@@ -77,12 +85,13 @@ int main(int argc, char** argv) {
     QTimer::singleShot(300, &window, [&] {
       window.grab().save(out + "/main-window.png");
       std::printf("wrote %s/main-window.png\n", out.toLocal8Bit().constData());
+      // Before the settings command, which lets go of the result.
+      OnNextDialog(out + "/export.png", [](QWidget* d) { qobject_cast<QDialog*>(d)->reject(); });
+      window.RunCommand("mnuFile_Export");
       OnNextDialog(out + "/settings.png", [](QWidget* d) { qobject_cast<QDialog*>(d)->reject(); });
       window.RunCommand("mnuFile_Setting");
       OnNextDialog(out + "/about.png", [](QWidget* d) { qobject_cast<QDialog*>(d)->accept(); });
       window.RunCommand("mnuHelp_About");
-      OnNextDialog(out + "/export.png", [](QWidget* d) { qobject_cast<QDialog*>(d)->reject(); });
-      window.RunCommand("mnuFile_Export");
       QCoreApplication::exit(0);
     });
   });
