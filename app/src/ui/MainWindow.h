@@ -99,6 +99,10 @@ class MainWindow : public QMainWindow {
   void PageTail();
   void ShowMessageText(const std::string& text, bool failure);
 
+  // Every row of the current result set to a file (MainWindowExport.cpp).
+  void ExportResult();
+  void ReturnToPage(int32_t page);
+
   // Files (MainWindowFiles.cpp).
   enum class SaveCheck { NotAsked, Asked, Abandoned };
   SaveCheck ChkSaveCmd(const std::string& title);
@@ -162,6 +166,7 @@ class MainWindow : public QMainWindow {
   bool isTextChanged_ = false;
   std::string lastOpenName_;
   std::string lastSaveName_;
+  std::string lastExportName_;
   RecentFiles lastUse_;
 
   // Layout.
