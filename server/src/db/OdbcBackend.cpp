@@ -54,6 +54,7 @@ struct SharedConnection {
   std::unique_ptr<OdbcHandle> dbc;
   bool connected = false;
   bool psqlOdbc = false;  // see PsqlOdbc.h
+  bool streams = false;   // psqlODBC reading through cursors
   std::atomic<bool> cancelled{false};
   std::mutex mutex;
   std::vector<SQLHSTMT> running;  // statements Connection::Cancel reaches
@@ -69,7 +70,11 @@ class OdbcStatement : public Statement {
     }
     shared_->Register(stmt_.get());
   }
-  ~OdbcStatement() override { shared_->Unregister(stmt_.get()); }
+  ~OdbcStatement() override {
+    shared_->Unregister(stmt_.get());
+    // Closes an open cursor first: psqlODBC then ends the transaction that held it.
+    SQLFreeStmt(stmt_.get(), SQL_CLOSE);
+  }
 
   void Start(const std::string& sql) {
     CheckCancelled();
@@ -205,6 +210,9 @@ class OdbcConnection : public Connection {
     return statement;
   }
 
+  bool CanStream(const std::string& sql) const override {
+    return shared_->streams && psqlodbc::ReadsThroughCursor(sql);
+  }
   void CancelStatement() override { shared_->CancelRunning(); }
   void Cancel() override { shared_->CancelAll(); }
 
@@ -224,6 +232,7 @@ std::unique_ptr<Connection> OpenOdbc(const std::string& connectionString,
         reinterpret_cast<SQLPOINTER>(static_cast<intptr_t>(options.loginTimeoutSeconds)), 0);
   }
   shared->psqlOdbc = psqlodbc::IsPsqlOdbc(shared->env.get(), connectionString);
+  shared->streams = shared->psqlOdbc && psqlodbc::UsesCursors(connectionString);
   const std::string effective =
       shared->psqlOdbc ? psqlodbc::WithCursorOptions(connectionString) : connectionString;
   if (effective.size() > static_cast<size_t>(std::numeric_limits<SQLSMALLINT>::max())) {
