@@ -213,7 +213,8 @@ std::string HelpText() {
       << d.maxSqlBytes / 1024 << ";\n"
       << "                          the query string carries each byte as three characters)\n"
       << "  --max-spool-mb N        disk space one session may use for rows already read\n"
-      << "                          (default " << (d.maxSpoolBytes >> 20) << "); past it a batch is refused, and an\n"
+      << "                          (default " << (d.maxSpoolBytes >> 20)
+      << "); past it a batch is refused, and an\n"
       << "                          open statement drops its oldest pages\n"
       << "  --max-connections N     most HTTP connections at once (default " << d.maxConnections
       << ");\n"

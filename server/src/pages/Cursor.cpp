@@ -8,9 +8,9 @@ Cursor::Cursor(std::unique_ptr<db::Statement> statement, std::string sql, Cursor
       limits_(std::move(limits)),
       path_(path),
       statement_(std::move(statement)),
-      spool_(std::make_unique<RowSpool>(limits_.spoolDir, limits_.maxSpoolBytes,
-                                        path == Path::Streamed ? RowSpool::WhenFull::DropOldest
-                                                               : RowSpool::WhenFull::Refuse)) {}
+      spool_(std::make_unique<RowSpool>(
+          limits_.spoolDir, limits_.maxSpoolBytes,
+          path == Path::Streamed ? RowSpool::WhenFull::DropOldest : RowSpool::WhenFull::Refuse)) {}
 
 Cursor::~Cursor() { CloseStatement(); }
 
@@ -76,8 +76,7 @@ void Cursor::Start(const std::atomic<bool>& stop) {
 
 bool Cursor::NeedsRows(int64_t end) const {
   const ResultSet& rs = resultSets_.back();
-  return path_ == Path::Streamed && !rs.complete && closedIdle_.count() == 0 &&
-         rs.rowCount < end;
+  return path_ == Path::Streamed && !rs.complete && closedIdle_.count() == 0 && rs.rowCount < end;
 }
 
 void Cursor::ReadTo(int64_t end, int64_t keepFrom, const std::atomic<bool>& stop) {

@@ -50,8 +50,7 @@ class Cursor {
   using Clock = std::chrono::steady_clock;
   enum class Path { Spooled, Streamed };
 
-  Cursor(std::unique_ptr<db::Statement> statement, std::string sql, CursorLimits limits,
-         Path path);
+  Cursor(std::unique_ptr<db::Statement> statement, std::string sql, CursorLimits limits, Path path);
   ~Cursor();
 
   const std::string& Sql() const { return sql_; }

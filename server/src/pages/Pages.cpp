@@ -234,13 +234,14 @@ PageResponse Pages::Execute(const PageRequest& request) {
       // The open cursor goes before the next statement runs: with one open, psqlODBC would
       // commit a write at once and make the server materialise the cursor.
       session->DropCursor();
-      const bool streamed = quarlosql::CountStatements(sql) == 1 && session->connection->CanStream(sql);
+      const bool streamed =
+          quarlosql::CountStatements(sql) == 1 && session->connection->CanStream(sql);
       CursorLimits limits{spoolDir_, config_.maxSpoolBytes, session->commandTimeoutSeconds};
       Session::StatementRun run(*session);
       auto statement = session->connection->Execute(sql, session->commandTimeoutSeconds);
-      session->SetCursor(std::make_unique<Cursor>(
-          std::move(statement), sql, limits,
-          streamed ? Cursor::Path::Streamed : Cursor::Path::Spooled));
+      session->SetCursor(
+          std::make_unique<Cursor>(std::move(statement), sql, limits,
+                                   streamed ? Cursor::Path::Streamed : Cursor::Path::Spooled));
       session->cursor->Start(run.StopFlag());
       session->cursor->ReadTo(readTo, moveRows, run.StopFlag());
     }

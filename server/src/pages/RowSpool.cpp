@@ -128,8 +128,7 @@ std::vector<db::Row> RowSpool::Read(int64_t first, int64_t count) {
   size_t windowSegment = segment;
   uint64_t windowStart = 0;
   auto need = [&](uint64_t at, size_t size) -> const char* {
-    if (windowSegment != segment || at < windowStart ||
-        at + size > windowStart + window.size()) {
+    if (windowSegment != segment || at < windowStart || at + size > windowStart + window.size()) {
       windowSegment = segment;
       windowStart = at;
       size_t want = std::max<size_t>(size, 64 * 1024);

@@ -23,10 +23,9 @@ TEST(Config, DefaultsMatchTheClient) {
 }
 
 TEST(Config, ReadsBothFlagForms) {
-  Config c =
-      ParseCommandLine({"--port", "0", "--key=my key", "--max-rows", "100", "--sqlite-driver",
-                        "{My SQLite}", "--codepage=UTF-8", "--doc-url", "/manual",
-                        "--allow-any-path"});
+  Config c = ParseCommandLine({"--port", "0", "--key=my key", "--max-rows", "100",
+                               "--sqlite-driver", "{My SQLite}", "--codepage=UTF-8", "--doc-url",
+                               "/manual", "--allow-any-path"});
   EXPECT_EQ(c.port, 0);
   EXPECT_EQ(c.key, "my key");
   EXPECT_FALSE(c.keyIsDefault);
@@ -69,11 +68,11 @@ TEST(Config, RefusesBadInputWithAClearText) {
 
 TEST(Config, HelpNamesEveryFlagAndTheStatementLimit) {
   std::string help = HelpText();
-  for (const char* flag : {"--listen", "--port", "--key", "--open-url", "--execute-url",
-                           "--map-path", "--session-timeout", "--max-sessions", "--max-rows",
-                           "--codepage", "--tls-cert", "--tls-key", "--config", "--max-sql-kb",
-                           "--max-spool-mb", "--allow-any-path", "--idle-timeout", "--cursor-timeout",
-                           "--help"}) {
+  for (const char* flag :
+       {"--listen", "--port", "--key", "--open-url", "--execute-url", "--map-path",
+        "--session-timeout", "--max-sessions", "--max-rows", "--codepage", "--tls-cert",
+        "--tls-key", "--config", "--max-sql-kb", "--max-spool-mb", "--allow-any-path",
+        "--idle-timeout", "--cursor-timeout", "--help"}) {
     EXPECT_NE(help.find(flag), std::string::npos) << flag;
   }
   EXPECT_NE(help.find("default 256"), std::string::npos);
