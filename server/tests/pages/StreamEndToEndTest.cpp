@@ -234,8 +234,11 @@ TEST_P(Streaming, StopEndsAPageReadFromTheCursor) {
   reading.join();
   EXPECT_EQ(answer, "OK");
   EXPECT_LT(std::chrono::steady_clock::now() - asked, 5s);
-  EXPECT_EQ(stopped.rfind(GetParam() == Db::Sqlite ? "SQLite: interrupted" : "57014: ", 0), 0u)
-      << stopped.substr(0, 300);
+  // The database's text when the stop reached it in the slow fetch, the row loop's when it came
+  // between rows.
+  const bool byDatabase =
+      stopped.rfind(GetParam() == Db::Sqlite ? "SQLite: interrupted" : "57014: ", 0) == 0;
+  EXPECT_TRUE(byDatabase || stopped == db::kCancelledText) << stopped.substr(0, 300);
   EXPECT_EQ(Page("select 'next' as v").rows.at(0).at(0), "next");
 }
 
