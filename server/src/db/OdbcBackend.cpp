@@ -9,6 +9,7 @@
 
 #include "db/AdoTypes.h"
 #include "db/OdbcHandle.h"
+#include "db/PsqlFetchCancel.h"
 #include "db/PsqlOdbc.h"
 #include "db/StatementText.h"
 
@@ -44,6 +45,7 @@ struct SharedConnection {
   void CancelRunning() {
     std::lock_guard lock(mutex);
     for (SQLHSTMT stmt : running) SQLCancel(stmt);
+    if (fetchCancel) fetchCancel->Cancel();
   }
   void CancelAll() {
     cancelled = true;
@@ -54,9 +56,11 @@ struct SharedConnection {
   std::unique_ptr<OdbcHandle> dbc;
   bool connected = false;
   bool psqlOdbc = false;  // see PsqlOdbc.h
+  bool streams = false;   // psqlODBC reading through cursors
   std::atomic<bool> cancelled{false};
   std::mutex mutex;
-  std::vector<SQLHSTMT> running;  // statements Connection::Cancel reaches
+  std::vector<SQLHSTMT> running;                       // statements Connection::Cancel reaches
+  std::unique_ptr<psqlodbc::FetchCancel> fetchCancel;  // when reading through cursors
 };
 
 class OdbcStatement : public Statement {
@@ -69,7 +73,11 @@ class OdbcStatement : public Statement {
     }
     shared_->Register(stmt_.get());
   }
-  ~OdbcStatement() override { shared_->Unregister(stmt_.get()); }
+  ~OdbcStatement() override {
+    shared_->Unregister(stmt_.get());
+    // Closes an open cursor first: psqlODBC then ends the transaction that held it.
+    SQLFreeStmt(stmt_.get(), SQL_CLOSE);
+  }
 
   void Start(const std::string& sql) {
     CheckCancelled();
@@ -92,7 +100,9 @@ class OdbcStatement : public Statement {
   bool Fetch(Row& row) override {
     CheckCancelled();
     if (!active_ || columns_.empty()) return false;
+    if (shared_->fetchCancel) shared_->fetchCancel->SetFetching(true);
     const SQLRETURN rc = SQLFetch(stmt_.get());
+    if (shared_->fetchCancel) shared_->fetchCancel->SetFetching(false);
     if (rc == SQL_NO_DATA) return false;
     Check(rc);
     row.assign(columns_.size(), std::nullopt);
@@ -205,12 +215,31 @@ class OdbcConnection : public Connection {
     return statement;
   }
 
+  bool CanStream(const std::string& sql) const override {
+    return shared_->streams && psqlodbc::ReadsThroughCursor(sql);
+  }
   void CancelStatement() override { shared_->CancelRunning(); }
   void Cancel() override { shared_->CancelAll(); }
 
  private:
   std::shared_ptr<SharedConnection> shared_;
 };
+
+// The server process of a PostgreSQL connection.
+std::string BackendPid(SQLHDBC dbc) {
+  OdbcHandle stmt(SQL_HANDLE_STMT, dbc);
+  const char* sql = "select pg_backend_pid()";
+  SQLCHAR pid[32] = {};
+  SQLLEN length = 0;
+  const bool ok = SQL_SUCCEEDED(SQLExecDirect(
+                      stmt.get(), reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql)), SQL_NTS)) &&
+                  SQL_SUCCEEDED(SQLFetch(stmt.get())) &&
+                  SQL_SUCCEEDED(SQLGetData(stmt.get(), 1, SQL_C_CHAR, pid, sizeof pid, &length));
+  if (!ok)
+    throw DbError(DiagnosticText(SQL_HANDLE_STMT, stmt.get(), "ODBC: 无法读取连接的服务器进程号"));
+  SQLFreeStmt(stmt.get(), SQL_CLOSE);
+  return reinterpret_cast<const char*>(pid);
+}
 
 }  // namespace
 
@@ -224,6 +253,7 @@ std::unique_ptr<Connection> OpenOdbc(const std::string& connectionString,
         reinterpret_cast<SQLPOINTER>(static_cast<intptr_t>(options.loginTimeoutSeconds)), 0);
   }
   shared->psqlOdbc = psqlodbc::IsPsqlOdbc(shared->env.get(), connectionString);
+  shared->streams = shared->psqlOdbc && psqlodbc::UsesCursors(connectionString);
   const std::string effective =
       shared->psqlOdbc ? psqlodbc::WithCursorOptions(connectionString) : connectionString;
   if (effective.size() > static_cast<size_t>(std::numeric_limits<SQLSMALLINT>::max())) {
@@ -239,6 +269,9 @@ std::unique_ptr<Connection> OpenOdbc(const std::string& connectionString,
     throw DbError(DiagnosticText(SQL_HANDLE_DBC, dbc, "ODBC: 无法连接数据库"));
   }
   shared->connected = true;
+  if (shared->streams) {
+    shared->fetchCancel = std::make_unique<psqlodbc::FetchCancel>(effective, BackendPid(dbc));
+  }
   return std::make_unique<OdbcConnection>(std::move(shared));
 }
 

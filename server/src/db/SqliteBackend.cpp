@@ -228,6 +228,8 @@ class SqliteConnection : public Connection {
     return statement;
   }
 
+  bool CanStream(const std::string&) const override { return true; }
+
   // Safe from another thread while the file is open: the session keeps the connection alive.
   void CancelStatement() override { sqlite3_interrupt(shared_->db.get()); }
   void Cancel() override { shared_->cancelled = true; }

@@ -68,6 +68,8 @@ struct Applier {
       config.allowAnyPath = ParseSwitch(name, value);
     } else if (name == "session-timeout") {
       config.sessionTimeoutSeconds = static_cast<int>(ParseNumber(name, value, 1, 7 * 86400));
+    } else if (name == "cursor-timeout") {
+      config.cursorTimeoutSeconds = static_cast<int>(ParseNumber(name, value, 1, 7 * 86400));
     } else if (name == "max-sessions") {
       config.maxSessions = static_cast<int>(ParseNumber(name, value, 1, 100000));
     } else if (name == "max-rows") {
@@ -180,7 +182,10 @@ std::string HelpText() {
       << "unixODBC. Prints \"listening on URL\" on stderr when ready; SIGINT or SIGTERM stop "
          "it.\n"
       << "A client stops the statement its session is running with Opt=3 on the open page\n"
-      << "(ODBC SQLCancel or sqlite3_interrupt; the connection stays open).\n\n"
+      << "(ODBC SQLCancel, pg_cancel_backend while psqlODBC fetches from a cursor, or\n"
+      << "sqlite3_interrupt; the connection stays open).\n"
+      << "A lone statement (SQLite, psqlODBC) stays open in its session and is read only as\n"
+      << "far as the pages asked for; a batch of several statements is read whole at once.\n\n"
       << "  --listen ADDR           address to listen on (default " << d.listen << ")\n"
       << "  --port N                TCP port, 0 for any free one (default " << d.port << ")\n"
       << "  --key KEY               the shared key ENC_KEY, printable ASCII (default: the\n"
@@ -195,6 +200,9 @@ std::string HelpText() {
       << "                          (said in the log at start; ATTACH stays refused)\n"
       << "  --session-timeout S     seconds an idle session lives (default "
       << d.sessionTimeoutSeconds << ")\n"
+      << "  --cursor-timeout S      seconds an open statement may wait for its next page\n"
+      << "                          before it is closed, ending its transaction (default "
+      << d.cursorTimeoutSeconds << ")\n"
       << "  --max-sessions N        most sessions at once (default " << d.maxSessions << ")\n"
       << "  --max-rows N            most rows one answer may carry, RowsPerComm (default "
       << d.maxRows << ")\n"
@@ -206,7 +214,9 @@ std::string HelpText() {
       << d.maxSqlBytes / 1024 << ";\n"
       << "                          the query string carries each byte as three characters)\n"
       << "  --max-spool-mb N        disk space one session may use for rows already read\n"
-      << "                          (default " << (d.maxSpoolBytes >> 20) << ")\n"
+      << "                          (default " << (d.maxSpoolBytes >> 20)
+      << "); past it a batch is refused, and an\n"
+      << "                          open statement drops its oldest pages\n"
       << "  --max-connections N     most HTTP connections at once (default " << d.maxConnections
       << ");\n"
       << "                          further ones wait in the listen queue until one closes\n"

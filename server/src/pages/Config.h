@@ -20,6 +20,7 @@ struct Config {
   std::string mapPath;        // empty: the current folder
   bool allowAnyPath = false;  // built-in backend: database files outside the map folder too
   int sessionTimeoutSeconds = 1200;
+  int cursorTimeoutSeconds = 300;  // an open cursor without a request is closed then
   int maxSessions = 256;
   int maxRows = 5000;    // most rows one answer may carry (RowsPerComm)
   std::string codepage;  // empty: $KOKIT_CODEPAGE, else GB18030

@@ -10,6 +10,7 @@
 #include "Transport.h"
 #include "kokit/Codepage.h"
 #include "kokit/Error.h"
+#include "quarlosql/SqlScan.h"
 
 namespace quarlopages {
 namespace {
@@ -226,18 +227,32 @@ PageResponse Pages::Execute(const PageRequest& request) {
     // Never run a statement again for a later page: it may have changed data.
     return refuse("服务器上已没有这条语句的结果（会话已重建或语句已结束），请重新执行语句");
   }
+  // The rows this answer needs, and one more so that EOF is exact.
+  const int64_t readTo = moveRows + rowsPerComm + 1;
   try {
     if (first || session->cursor->Sql() != sql) {
+      // The open cursor goes before the next statement runs: with one open, psqlODBC would
+      // commit a write at once and make the server materialise the cursor.
       session->DropCursor();
+      const bool streamed =
+          quarlosql::CountStatements(sql) == 1 && session->connection->CanStream(sql);
       CursorLimits limits{spoolDir_, config_.maxSpoolBytes, session->commandTimeoutSeconds};
       Session::StatementRun run(*session);
       auto statement = session->connection->Execute(sql, session->commandTimeoutSeconds);
-      session->SetCursor(std::make_unique<Cursor>(std::move(statement), sql, limits));
-      session->cursor->Run(run.StopFlag());
+      session->SetCursor(
+          std::make_unique<Cursor>(std::move(statement), sql, limits,
+                                   streamed ? Cursor::Path::Streamed : Cursor::Path::Spooled));
+      session->cursor->Start(run.StopFlag());
+      session->cursor->ReadTo(readTo, moveRows, run.StopFlag());
     }
-    const ResultSet& rs = session->cursor->Seek(static_cast<int>(begin));
+    Cursor& cursor = *session->cursor;
+    const ResultSet& rs = cursor.Seek(static_cast<int>(begin));
+    if (cursor.NeedsRows(readTo)) {
+      Session::StatementRun run(*session);
+      cursor.ReadTo(readTo, moveRows, run.StopFlag());
+    }
     int64_t count = std::max<int64_t>(0, std::min(rowsPerComm, rs.rowCount - moveRows));
-    bool eof = moveRows + count >= rs.rowCount;
+    bool eof = rs.complete && moveRows + count >= rs.rowCount;
     AnswerWriter answer;
     if (noHead) {
       answer.ShortHead(eof);
@@ -245,8 +260,8 @@ PageResponse Pages::Execute(const PageRequest& request) {
       answer.FullHead({rs.recordsAffected, eof, rs.hasNext}, rs.columns);
     }
     // A few rows at a time from the spool, so that one answer is the most a request holds.
-    for (int64_t done = 0; done < count;) {
-      auto rows = session->cursor->Rows(rs, moveRows + done, std::min<int64_t>(256, count - done));
+    for (int64_t done = 0; done < rowsPerComm;) {
+      auto rows = cursor.Rows(rs, moveRows + done, std::min<int64_t>(256, rowsPerComm - done));
       if (rows.empty()) break;
       for (const auto& row : rows) answer.Row(row, removeSpace);
       done += static_cast<int64_t>(rows.size());
@@ -255,7 +270,8 @@ PageResponse Pages::Execute(const PageRequest& request) {
                       " MB，请减少每次读取的行数（RowsPerComm）");
       }
     }
-    PageResponse r = Answer(answer.Text(), "OK");
+    // Rows read from the database so far: a streamed statement shows how little it read.
+    PageResponse r = Answer(answer.Text(), "OK read=" + std::to_string(rs.rowCount));
     r.note = note;
     return r;
   } catch (const Refusal& e) {

@@ -67,18 +67,19 @@ fs::path ResolveMapPath(const std::string& configured) {
   return path;
 }
 
-// Once a second: closes idle sessions (and their database connections) and repeats the stops
-// of statements that still run.
+// Once a second: closes idle sessions (and their database connections) and idle open cursors,
+// and repeats the stops of statements that still run.
 class Sweeper {
  public:
-  explicit Sweeper(SessionStore& sessions)
-      : thread_([this, &sessions](std::stop_token stop) {
+  Sweeper(SessionStore& sessions, std::chrono::seconds cursorIdle)
+      : thread_([this, &sessions, cursorIdle](std::stop_token stop) {
           std::mutex m;
           std::unique_lock lock(m);
           while (!stop.stop_requested()) {
             wake_.wait_for(lock, stop, std::chrono::seconds(1), [] { return false; });
             if (stop.stop_requested()) break;
             sessions.Sweep();
+            sessions.CloseIdleCursors(cursorIdle);
             sessions.RepeatStops();
           }
         }) {}
@@ -149,7 +150,7 @@ int RunServer(const Config& config) {
     std::fflush(stderr);
 
     {
-      Sweeper sweeper(pages.Sessions());
+      Sweeper sweeper(pages.Sessions(), std::chrono::seconds(config.cursorTimeoutSeconds));
       sigset_t set;
       sigemptyset(&set);
       sigaddset(&set, SIGINT);
