@@ -36,11 +36,11 @@ std::optional<std::string> KeyringEntry(const std::string& key) {
 }
 
 // Files below the test's home and its settings store that hold `text` as it is (UTF-8 or the
-// legacy code page).
+// legacy code page), and QtKeychain's plain-text store, which escapes what it holds.
 std::vector<std::string> PlainCopies(const std::string& text) {
   const std::string legacy = kokit::ToLegacy(text);
   std::vector<std::string> found;
-  for (const fs::path root :
+  for (const fs::path& root :
        {fs::path(Env("HOME")), fs::path(Env("KOKIT_REGISTRY_DIR")).parent_path()}) {
     // Other tests may add and remove files below the shared home meanwhile.
     std::error_code ec;
@@ -48,6 +48,7 @@ std::vector<std::string> PlainCopies(const std::string& text) {
       const fs::directory_entry& entry = *it;
       std::error_code gone;
       if (!entry.is_regular_file(gone)) continue;
+      if (entry.path().filename() == "quarlodesk.conf") found.push_back(entry.path().string());
       std::ifstream in(entry.path(), std::ios::binary);
       const std::string bytes{std::istreambuf_iterator<char>(in), {}};
       if (bytes.find(text) != std::string::npos || bytes.find(legacy) != std::string::npos) {
