@@ -23,10 +23,9 @@ TEST(Config, DefaultsMatchTheClient) {
 }
 
 TEST(Config, ReadsBothFlagForms) {
-  Config c =
-      ParseCommandLine({"--port", "0", "--key=my key", "--max-rows", "100", "--sqlite-driver",
-                        "{My SQLite}", "--codepage=UTF-8", "--doc-url", "/manual",
-                        "--allow-any-path"});
+  Config c = ParseCommandLine({"--port", "0", "--key=my key", "--max-rows", "100",
+                               "--sqlite-driver", "{My SQLite}", "--codepage=UTF-8", "--doc-url",
+                               "/manual", "--allow-any-path"});
   EXPECT_EQ(c.port, 0);
   EXPECT_EQ(c.key, "my key");
   EXPECT_FALSE(c.keyIsDefault);
