@@ -1,8 +1,8 @@
 #include "ui/Keyring.h"
 
+#include <qt6keychain/keychain.h>
 #include <QAbstractEventDispatcher>
 #include <QTimer>
-#include <qt6keychain/keychain.h>
 
 #include "ui/Dialogs.h"
 

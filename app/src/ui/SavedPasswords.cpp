@@ -55,8 +55,8 @@ std::string SavedPasswords::Keep(const std::string& recordName, const std::strin
   // Where the keyring is known to work the record never holds the password; elsewhere it keeps
   // it until the keyring has taken it.
   keyring_.Write(key, login.password,
-                 [this, keep, recordName, typeName, key, password = login.password](
-                     const Keyring::Answer& answer) {
+                 [this, keep, recordName, typeName, key,
+                  password = login.password](const Keyring::Answer& answer) {
                    Learn(answer, true);
                    const bool kept = answer.outcome == Keyring::Outcome::Done;
                    CorrectRecord(keep, recordName, typeName, key, kept ? "" : password);
