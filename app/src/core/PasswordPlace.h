@@ -8,7 +8,7 @@ namespace quarlodesk {
 
 // Where a saved password is kept: in the desktop's keyring (Secret Service), or enciphered in
 // the login record as before when there is no keyring or it would not store the password.
-// Unknown until the keyring has answered once.
+// Unknown until the keyring has stored or found a password, or failed.
 enum class PasswordPlace { Unknown, Keyring, Record };
 
 // The name of a stored login's keyring entry: type, site, server, database and user, readable

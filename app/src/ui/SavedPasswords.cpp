@@ -9,15 +9,16 @@ SavedPasswords::SavedPasswords(ProgramSettings& settings, QObject* parent)
   setObjectName("savedPasswords");
 }
 
-// A keyring that fails once is not used again until it stores a password: one that answers
-// reads may still refuse to store (a locked or missing collection).
+// A keyring that fails once is not used again until it stores a password. Only a password
+// stored or found shows that it works: a locked or missing collection answers a read as if the
+// entry were missing and a removal as done, and then refuses to store.
 void SavedPasswords::Learn(const Keyring::Answer& answer, bool stored) {
   PasswordPlace place = place_;
   std::string reason = reason_;
   if (answer.outcome == Keyring::Outcome::Failed) {
     place = PasswordPlace::Record;
     reason = answer.reason;
-  } else if (stored || place == PasswordPlace::Unknown) {
+  } else if (stored || (place == PasswordPlace::Unknown && !answer.password.empty())) {
     place = PasswordPlace::Keyring;
     reason.clear();
   }
