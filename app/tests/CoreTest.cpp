@@ -9,6 +9,7 @@
 #include "core/Layout.h"
 #include "core/Login.h"
 #include "core/Numbers.h"
+#include "core/PasswordPlace.h"
 #include "core/ProgramSettings.h"
 #include "core/QueryFile.h"
 #include "core/RecentFiles.h"
@@ -209,6 +210,19 @@ TEST(Core, TaggedTextAndLoginRecords) {
             "http://h[d.db#u]");
   EXPECT_EQ(ConnectionDescription(DbType::SqlServer, "http://h", {"s", "d", "u", "", false, ""}),
             "http://h[s@d#u]");
+}
+
+// The keyring entry's name is readable and tells apart logins whose parts would join alike.
+TEST(Core, KeyringKeyOfALogin) {
+  const LoginRecord plain{"srv", "db", "用户", "http://h", true, "secret"};
+  EXPECT_EQ(KeyringKey("MS-SQL Server", plain), "MS-SQL Server|http://h|srv|db|用户");
+  const LoginRecord bar{"a|b", "c", "u", "http://h", true, ""};
+  const LoginRecord shifted{"a", "b|c", "u", "http://h", true, ""};
+  EXPECT_EQ(KeyringKey("Oracle", bar), "Oracle|http://h|a\\|b|c|u");
+  EXPECT_NE(KeyringKey("Oracle", bar), KeyringKey("Oracle", shifted));
+  const LoginRecord slash{"a\\", "b", "u", "", true, ""};
+  const LoginRecord slashBar{"a\\|b", "", "u", "", true, ""};
+  EXPECT_NE(KeyringKey("Access", slash), KeyringKey("Access", slashBar));
 }
 
 TEST(Core, WholeNumbersFromUserText) {

@@ -32,6 +32,7 @@ namespace quarlodesk {
 
 class LoginDialog;
 class ResultModel;
+class SavedPasswords;
 
 // The main window: editor, result grid, message box, status bar, menus and toolbar, and the
 // commands behind them. What decides lives in core/; this class applies it to the widgets.
@@ -186,6 +187,7 @@ class MainWindow : public QMainWindow {
   QTimer* timMain_ = nullptr;
   QMenu* mnuPopupMenu_ = nullptr;
   QMenu* mnuFile_ = nullptr;
+  SavedPasswords* passwords_ = nullptr;
   LoginDialog* frmLogin_ = nullptr;
   std::map<std::string, QAction*> actions_;
   std::map<std::string, std::function<void()>> handlers_;
