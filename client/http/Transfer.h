@@ -38,6 +38,8 @@ class Transfer {
 
   // Header of the final response of the exchange: its lines, each ending CR LF, status first.
   const std::string& Header() const { return header_; }
+  // The Server-Timing value of that response (several lines joined with ", "), or "".
+  const std::string& ServerTiming() const { return serverTiming_; }
 
   // The next piece of the body, at most `max` bytes; "" once everything has been taken.
   std::string GetChunk(std::size_t max);
@@ -71,6 +73,7 @@ class Transfer {
   int32_t code_ = 0;
   std::string info_;
   std::string header_;
+  std::string serverTiming_;
   std::string body_;
   std::string cookieHeader_;
   std::vector<std::string> setCookies_;  // collected by the header callback, kept after it

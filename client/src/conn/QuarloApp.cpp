@@ -1,6 +1,7 @@
 #include "quarlolink/QuarloApp.h"
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
 #include <utility>
 
@@ -255,6 +256,12 @@ std::shared_ptr<XmlRecordset> QuarloApp::Execute(const std::string& SQL) {
   return result;
 }
 
+RequestTiming QuarloApp::Timing() const {
+  RequestTiming t = transport_->http.Timing() + transport_->stopper.Timing();
+  t.fillMs = fillMs_;
+  return t;
+}
+
 void QuarloApp::Cancel() {
   if (!busy_) {
     optStatus_ = -1;
@@ -326,7 +333,11 @@ bool QuarloApp::ExecuteBody(const std::string& sql, std::shared_ptr<XmlRecordset
       auto rs = current_;
       std::string text = answer;
       kokit::PumpEvents();
+      const auto fillStart = std::chrono::steady_clock::now();
       LibraryAccess::FillXmlText(*rs, std::move(text));
+      fillMs_ += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
+                                                           fillStart)
+                     .count();
       result = std::move(rs);
       return true;
     }
