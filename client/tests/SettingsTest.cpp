@@ -24,18 +24,20 @@ class ClientSettingsTest : public ::testing::Test {
   ScopedEnv cache_{"XDG_CACHE_HOME", (dir_ / "cache").string()};
 };
 
-TEST_F(ClientSettingsTest, FirstStartWritesTheTwelveDefaultsAndMakesTheFolders) {
+TEST_F(ClientSettingsTest, FirstStartWritesTheDefaultsAndMakesTheFolders) {
   auto items = qs::LoadSettings();
   const char* names[] = {"Version",       "SoftName",    "SoftLang",   "LogFilePath",
                          "DebugFilePath", "TempPath",    "IsDebug",    "RowsPerComm",
-                         "EncKey",        "OpenConnUrl", "ExecuteUrl", "IsRemoveSpace"};
-  ASSERT_EQ(items->Count(), 12);
-  for (int i = 0; i < 12; ++i) EXPECT_EQ(items->Item(i + 1)->Name(), names[i]);
+                         "EncKey",        "OpenConnUrl", "ExecuteUrl", "IsRemoveSpace",
+                         "MaxAnswerMB"};
+  ASSERT_EQ(items->Count(), 13);
+  for (int i = 0; i < 13; ++i) EXPECT_EQ(items->Item(i + 1)->Name(), names[i]);
   EXPECT_EQ(items->Item("Version")->TextValue(), "2.0.10");
   EXPECT_EQ(items->Item("SoftLang")->TextValue(), "简体中文版");
   EXPECT_EQ(items->Item("LogFilePath")->TextValue(), (dir_ / "state/quarlo/Quarlo.log").string());
   EXPECT_EQ(items->Item("TempPath")->TextValue(), (dir_ / "cache/quarlo/tmp").string());
   EXPECT_EQ(items->Item("RowsPerComm")->LongValue(), 25);
+  EXPECT_EQ(items->Item("MaxAnswerMB")->LongValue(), 128);
   EXPECT_FALSE(items->Item("IsDebug")->BoolValue());
   EXPECT_TRUE(items->Item("IsRemoveSpace")->BoolValue());
   EXPECT_EQ(items->Item("EncKey")->TextValue(), "Harbor Lantern Keys");

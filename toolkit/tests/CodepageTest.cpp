@@ -111,6 +111,8 @@ TEST(Codepage, Utf8CodepageNeverPassesFormsAboveUnicode) {
   kokit::SetLegacyCodepage("UTF-8");
   EXPECT_EQ(kokit::FromLegacy("L\xF4\x96\x87\xAD!"), "L?!");
   EXPECT_EQ(kokit::FromLegacy("\xF8\x88\x80\x80\x80x\xF4\x8F\xBF\xBF"), "?x\xF4\x8F\xBF\xBF");
+  // Found after whole words of other text too, and across a word's end.
+  EXPECT_EQ(kokit::FromLegacy("abcdefgh\xC3\xA9xyzw\xF4\x96\x87\xAD!"), "abcdefgh\xC3\xA9xyzw?!");
 }
 
 TEST(Codepage, UnknownNameIsRefusedAndNothingChanges) {

@@ -91,6 +91,7 @@ bool Session::ApplySettings() {
   if (options_.openUrl) app_->SetOpenUrl(*options_.openUrl);
   if (options_.executeUrl) app_->SetExecuteUrl(*options_.executeUrl);
   if (options_.rowsPerComm) app_->SetRowsPerComm(*options_.rowsPerComm);
+  if (options_.maxAnswerMb) app_->SetMaxAnswerMB(*options_.maxAnswerMb);
   // A new batch size comes into force with the next page-size let.
   if (options_.rowsPerPage || options_.rowsPerComm) {
     app_->SetRowsPerPage(options_.rowsPerPage.value_or(app_->RowsPerPage()));

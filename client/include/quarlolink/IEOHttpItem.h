@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "kokit/DateTime.h"
 #include "kokit/ErrString.h"
@@ -32,6 +33,8 @@ class IEOHttpItem {
   ~IEOHttpItem();
 
   const std::string& ResponseText() const { return responseText_; }
+  // For the library's connection: hands the latest body over without a copy, leaving it empty.
+  std::string TakeResponseText() { return std::exchange(responseText_, std::string()); }
   int32_t CmdTimeout() const { return cmdTimeout_; }
   void SetCmdTimeout(int32_t seconds) { cmdTimeout_ = seconds; }
 

@@ -52,6 +52,10 @@ class QuarloApp : public std::enable_shared_from_this<QuarloApp> {
   void SetOpenUrl(const std::string& path);
   std::string ExecuteUrl() const;
   void SetExecuteUrl(const std::string& path);
+  // The most one answer may have, in MiB (values below 1 count as 1); a larger answer is
+  // refused and its transfer dropped as soon as it passes the mark.
+  int32_t MaxAnswerMB() const;
+  void SetMaxAnswerMB(int32_t megabytes);
 
   // Scheme and host of the site, without a trailing slash.
   const std::string& WebSite() const { return webSite_; }

@@ -69,6 +69,8 @@ class Connection {
 struct ConnectOptions {
   std::string mapPath;
   int loginTimeoutSeconds = 15;
+  // The built-in backend opens files outside the map folder too (symbolic links followed).
+  bool allowAnyPath = false;
   // Driver names (lower case, braces included, e.g. "{sqlite3}") served by the built-in SQLite
   // backend; every other name goes to unixODBC.
   std::vector<std::string> sqliteDrivers = {"{microsoft access driver (*.mdb)}", "{sqlite3}"};

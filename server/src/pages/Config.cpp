@@ -25,6 +25,16 @@ std::string Lower(std::string s) {
   return s;
 }
 
+// Flags that take no value on the command line; in a config file "name = yes" or "no".
+bool IsSwitch(const std::string& name) { return name == "allow-any-path"; }
+
+bool ParseSwitch(const std::string& name, const std::string& value) {
+  const std::string v = Lower(value);
+  if (v == "yes" || v == "true" || v == "1" || v == "on") return true;
+  if (v == "no" || v == "false" || v == "0" || v == "off") return false;
+  throw ConfigError("--" + name + ": expected yes or no, got \"" + value + "\"");
+}
+
 std::string CheckPath(const std::string& name, const std::string& value) {
   if (value.empty() || value[0] != '/') throw ConfigError("--" + name + ": must begin with \"/\"");
   return value;
@@ -54,6 +64,8 @@ struct Applier {
     } else if (name == "map-path") {
       if (value.empty()) throw ConfigError("--map-path: folder missing");
       config.mapPath = value;
+    } else if (name == "allow-any-path") {
+      config.allowAnyPath = ParseSwitch(name, value);
     } else if (name == "session-timeout") {
       config.sessionTimeoutSeconds = static_cast<int>(ParseNumber(name, value, 1, 7 * 86400));
     } else if (name == "max-sessions") {
@@ -73,6 +85,8 @@ struct Applier {
       config.maxSpoolBytes = static_cast<uint64_t>(ParseNumber(name, value, 1, 1 << 20)) << 20;
     } else if (name == "max-connections") {
       config.maxConnections = static_cast<int>(ParseNumber(name, value, 1, 10000));
+    } else if (name == "idle-timeout") {
+      config.idleTimeoutSeconds = static_cast<int>(ParseNumber(name, value, 1, 86400));
     } else if (name == "spool-dir") {
       config.spoolDir = value;
     } else if (name == "sqlite-driver") {
@@ -143,6 +157,8 @@ Config ParseCommandLine(const std::vector<std::string>& args) {
     if (auto eq = name.find('='); eq != std::string::npos) {
       value = name.substr(eq + 1);
       name = name.substr(0, eq);
+    } else if (IsSwitch(name)) {
+      value = "yes";
     } else {
       if (i + 1 >= args.size()) throw ConfigError("--" + name + ": value missing");
       value = args[++i];
@@ -172,7 +188,11 @@ std::string HelpText() {
       << "  --open-url PATH         path of the open page (default " << d.openUrl << ")\n"
       << "  --execute-url PATH      path of the execute page (default " << d.executeUrl << ")\n"
       << "  --map-path DIR          folder reported as MapPath; relative database files are\n"
-      << "                          taken from it (default: the current folder)\n"
+      << "                          taken from it (default: the current folder). The built-in\n"
+      << "                          SQLite backend opens only files inside it (symbolic links\n"
+      << "                          followed) and refuses ATTACH and load_extension\n"
+      << "  --allow-any-path        let dbq= name database files outside the map folder too\n"
+      << "                          (said in the log at start; ATTACH stays refused)\n"
       << "  --session-timeout S     seconds an idle session lives (default "
       << d.sessionTimeoutSeconds << ")\n"
       << "  --max-sessions N        most sessions at once (default " << d.maxSessions << ")\n"
@@ -188,7 +208,11 @@ std::string HelpText() {
       << "  --max-spool-mb N        disk space one session may use for rows already read\n"
       << "                          (default " << (d.maxSpoolBytes >> 20) << ")\n"
       << "  --max-connections N     most HTTP connections at once (default " << d.maxConnections
-      << ")\n"
+      << ");\n"
+      << "                          further ones wait in the listen queue until one closes\n"
+      << "  --idle-timeout S        seconds a kept-alive connection may wait for its next\n"
+      << "                          request before the server closes it (default "
+      << d.idleTimeoutSeconds << ")\n"
       << "  --spool-dir DIR         where the row spools go (default $TMPDIR, else /tmp)\n"
       << "  --sqlite-driver NAME    a driver= name served by the built-in SQLite backend;\n"
       << "                          repeatable, replaces the defaults {Microsoft Access Driver\n"

@@ -170,6 +170,7 @@ PageResponse Pages::OpenConnection(const PageRequest& request, const QueryString
   session->Close();
   db::ConnectOptions options;
   options.mapPath = mapPath_.string();
+  options.allowAnyPath = config_.allowAnyPath;
   options.loginTimeoutSeconds = static_cast<int>(loginTimeout);
   options.sqliteDrivers = config_.sqliteDrivers;
   try {

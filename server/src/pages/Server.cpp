@@ -108,6 +108,7 @@ int RunServer(const Config& config) {
     http.listen = config.listen;
     http.port = config.port;
     http.maxConnections = static_cast<unsigned>(config.maxConnections);
+    http.idleTimeoutSeconds = static_cast<unsigned>(config.idleTimeoutSeconds);
     // Every byte of a statement travels as three characters, plus the other parameters.
     http.maxRequestTarget = config.maxSqlBytes * 3 + 4096;
     if (!config.tlsCert.empty()) {
@@ -119,6 +120,13 @@ int RunServer(const Config& config) {
       std::fprintf(stderr,
                    "quarlopages: warning: the shared key is the client's built-in default; "
                    "set --key for any real use\n");
+    }
+
+    if (config.allowAnyPath) {
+      std::fprintf(stderr,
+                   "quarlopages: warning: --allow-any-path: file databases may lie anywhere this "
+                   "user can reach, not only under the map folder %s\n",
+                   mapPath.c_str());
     }
 
     Pages pages(config, mapPath, spool.Path());

@@ -406,6 +406,19 @@ TEST_P(Program, TheDemoDatabaseOpensWithTheAccessLogin) {
   }
 }
 
+TEST_P(Program, DatabaseFilesStayInTheMapFolderUnlessTheFlagLiftsTheRule) {
+  quarlo::testing::TempDir outside;
+  MakeSqliteFile(outside / "other.db", NumberedRows(3));
+  const std::string login =
+      "driver={Microsoft Access Driver (*.mdb)};dbq=" + (outside / "other.db").string() + ";";
+  EXPECT_NE(OpenPage(OpenQuery(login, KeyCheck())).find("映射文件夹"), std::string::npos);
+  EXPECT_EQ(server_->Stderr().find("--allow-any-path"), std::string::npos);
+  Start({"--allow-any-path"});
+  EXPECT_NE(server_->Stderr().find("warning: --allow-any-path"), std::string::npos);
+  ASSERT_EQ(OpenPage(OpenQuery(login, KeyCheck())), "OK");
+  EXPECT_EQ(Exec("select count(*) from t").rows.at(0).at(0), "3");
+}
+
 TEST_P(Program, ServesHttpsWithTheGivenCertificate) {
   quarlo::testing::TempDir tls;
   std::string cmd =
