@@ -2,8 +2,8 @@
 
 #include <chrono>
 
-#include "kokit/Codepage.h"
 #include "ServerTiming.h"
+#include "kokit/Codepage.h"
 #include "kokit/EventPump.h"
 #include "routines/Routines.h"
 #include "settings/ClientSettings.h"

@@ -25,8 +25,9 @@ std::string Milliseconds(double ms) {
 
 std::string TimingText(double totalMs, const std::optional<TimingParts>& parts) {
   if (!parts) return "用时 " + Milliseconds(totalMs);
-  return "数据库 " + Milliseconds(parts->databaseMs) + " · 服务器 " + Milliseconds(parts->serverMs) +
-         " · 网络 " + Milliseconds(parts->networkMs) + " · 显示 " + Milliseconds(parts->displayMs);
+  return "数据库 " + Milliseconds(parts->databaseMs) + " · 服务器 " +
+         Milliseconds(parts->serverMs) + " · 网络 " + Milliseconds(parts->networkMs) + " · 显示 " +
+         Milliseconds(parts->displayMs);
 }
 
 }  // namespace quarlodesk

@@ -215,8 +215,8 @@ void MainWindow::ShowRecordset() {
       const int32_t count = fields->Count();
       if (count == 0) {
         rowsShown_ = std::max(0, currRs_->RowsAffected());
-        ShowMessageText("执行命令成功\r\n（所影响的行数为 " + std::to_string(rowsShown_) + " 行） " +
-                            TimingNote(),
+        ShowMessageText("执行命令成功\r\n（所影响的行数为 " + std::to_string(rowsShown_) +
+                            " 行）\r\n" + TimingNote(),
                         false);
         SetRunState(kReady);
         PageTail();
@@ -263,7 +263,7 @@ void MainWindow::ShowRecordset() {
         if (!cancelled) {
           model_->Commit();
           ShowMessageText(
-              "（所影响的行数为 " + std::to_string(rowsShown_) + " 行） " + TimingNote(), false);
+              "（所影响的行数为 " + std::to_string(rowsShown_) + " 行）\r\n" + TimingNote(), false);
           const std::vector<int> twips = widths.Widths(lastRowNo_);
           for (size_t c = 0; c < twips.size(); ++c) {
             mfgMain_->setColumnWidth(static_cast<int>(c), TwipsToPxX(this, twips[c]));

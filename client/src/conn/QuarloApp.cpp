@@ -339,9 +339,9 @@ bool QuarloApp::ExecuteBody(const std::string& sql, std::shared_ptr<XmlRecordset
       kokit::PumpEvents();
       const auto fillStart = std::chrono::steady_clock::now();
       LibraryAccess::FillXmlText(*rs, std::move(answer));
-      fillMs_ += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
-                                                           fillStart)
-                     .count();
+      fillMs_ +=
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - fillStart)
+              .count();
       result = std::move(rs);
       return true;
     }

@@ -41,7 +41,9 @@ void Cursor::Run(const std::atomic<bool>& stop) {
     } else {
       while (statement_->Fetch(row)) {
         check();
+        const auto appendStart = Clock::now();
         spool_->Append(row);
+        spoolMs_ += std::chrono::duration<double, std::milli>(Clock::now() - appendStart).count();
       }
     }
     rs.rowCount = spool_->RowCount() - rs.firstRow;

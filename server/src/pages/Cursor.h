@@ -49,6 +49,8 @@ class Cursor {
   // Runs the batch to its end, checking `stop` between rows (drivers may go on fetching after a
   // cancel). Throws db::DbError (a failure, a cancel, a stop, the time-out) or SpoolFull.
   void Run(const std::atomic<bool>& stop);
+  // Milliseconds Run spent writing rows to the spool (the rest was the database's).
+  double SpoolMs() const { return spoolMs_; }
 
   // Makes result set `number` the current one. Throws Refusal for an earlier or a missing one.
   const ResultSet& Seek(int number);
@@ -68,6 +70,7 @@ class Cursor {
   std::unique_ptr<RowSpool> spool_;
   std::vector<ResultSet> resultSets_;
   int current_ = 1;
+  double spoolMs_ = 0;
 };
 
 }  // namespace quarlopages

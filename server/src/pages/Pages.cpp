@@ -173,13 +173,19 @@ PageResponse Pages::OpenConnection(const PageRequest& request, const QueryString
   options.allowAnyPath = config_.allowAnyPath;
   options.loginTimeoutSeconds = static_cast<int>(loginTimeout);
   options.sqliteDrivers = config_.sqliteDrivers;
+  ServerTiming timing;
   try {
+    TimeInto db(timing.dbMs);
     session->SetConnection(db::Connect(*connectionString, options));
   } catch (const db::DbError& e) {
-    return Refuse(e.what());
+    PageResponse r = Refuse(e.what());
+    r.timing = timing;
+    return r;
   }
   session->commandTimeoutSeconds = static_cast<int>(commandTimeout);
-  return Answer("OK", "OK");
+  PageResponse r = Answer("OK", "OK");
+  r.timing = timing;
+  return r;
 }
 
 PageResponse Pages::Execute(const PageRequest& request) {
@@ -193,9 +199,11 @@ PageResponse Pages::Execute(const PageRequest& request) {
   QueryString query = QueryString::Parse(request.target);
   std::string sqlBytes = query.Get("SQL").value_or("");
   std::string note = "sql=" + std::to_string(sqlBytes.size()) + "B";
+  ServerTiming timing;
   auto refuse = [&](const std::string& text) {
     PageResponse r = Refuse(text);
     r.note = note;
+    r.timing = timing;
     return r;
   };
   if (sqlBytes.size() > config_.maxSqlBytes) {
@@ -231,11 +239,26 @@ PageResponse Pages::Execute(const PageRequest& request) {
       session->DropCursor();
       CursorLimits limits{spoolDir_, config_.maxSpoolBytes, session->commandTimeoutSeconds};
       Session::StatementRun run(*session);
-      auto statement = session->connection->Execute(sql, session->commandTimeoutSeconds);
+      std::unique_ptr<db::Statement> statement;
+      {
+        TimeInto db(timing.dbMs);
+        statement = session->connection->Execute(sql, session->commandTimeoutSeconds);
+      }
       session->SetCursor(std::make_unique<Cursor>(std::move(statement), sql, limits));
-      session->cursor->Run(run.StopFlag());
+      // Fetching rows is the database's work too (SQLite runs a query as its rows are stepped);
+      // writing them to the spool is ours.
+      double runMs = 0;
+      {
+        TimeInto fetch(runMs);
+        session->cursor->Run(run.StopFlag());
+      }
+      timing.rowsMs += session->cursor->SpoolMs();
+      timing.dbMs += runMs - session->cursor->SpoolMs();
     }
-    const ResultSet& rs = session->cursor->Seek(static_cast<int>(begin));
+    const ResultSet& rs = [&]() -> const ResultSet& {
+      TimeInto rows(timing.rowsMs);
+      return session->cursor->Seek(static_cast<int>(begin));
+    }();
     int64_t count = std::max<int64_t>(0, std::min(rowsPerComm, rs.rowCount - moveRows));
     bool eof = moveRows + count >= rs.rowCount;
     AnswerWriter answer;
@@ -246,7 +269,11 @@ PageResponse Pages::Execute(const PageRequest& request) {
     }
     // A few rows at a time from the spool, so that one answer is the most a request holds.
     for (int64_t done = 0; done < count;) {
-      auto rows = session->cursor->Rows(rs, moveRows + done, std::min<int64_t>(256, count - done));
+      std::vector<db::Row> rows;
+      {
+        TimeInto spool(timing.rowsMs);
+        rows = session->cursor->Rows(rs, moveRows + done, std::min<int64_t>(256, count - done));
+      }
       if (rows.empty()) break;
       for (const auto& row : rows) answer.Row(row, removeSpace);
       done += static_cast<int64_t>(rows.size());
@@ -257,6 +284,7 @@ PageResponse Pages::Execute(const PageRequest& request) {
     }
     PageResponse r = Answer(answer.Text(), "OK");
     r.note = note;
+    r.timing = timing;
     return r;
   } catch (const Refusal& e) {
     return refuse(e.what());
