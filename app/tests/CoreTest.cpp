@@ -15,6 +15,7 @@
 #include "core/RecentFiles.h"
 #include "core/RunState.h"
 #include "core/TaggedText.h"
+#include "core/TimingText.h"
 #include "kokit/Codepage.h"
 #include "kokit/Error.h"
 
@@ -300,4 +301,24 @@ TEST(Core, FirstStartAndSecondSystemUser) {
     EXPECT_EQ(bob.UserNumber("LastLoginNo"), 1);  // a new user starts from the defaults
     EXPECT_EQ(bob.UserText("LastUse"), "<1><1><2><2><3><3><4><4><5><5>");
   }
+}
+
+TEST(Core, TimingNoteAfterTheRowsAffected) {
+  struct Row {
+    const char* name;
+    double totalMs;
+    std::optional<TimingParts> parts;
+    const char* text;
+  };
+  const Row rows[] = {
+      {"WholeMillisecondsFromTen", 173.4, TimingParts{120.1, 10.5, 15.2, 29.7},
+       "数据库 120 ms · 服务器 11 ms · 网络 15 ms · 显示 30 ms"},
+      {"TenthsBelowTen", 3.1, TimingParts{0.14, 0.05, 0.96, 9.94},
+       "数据库 0.1 ms · 服务器 0.1 ms · 网络 1.0 ms · 显示 9.9 ms"},
+      {"ZeroAndNegativeShowZero", 1.2, TimingParts{0.04, -0.2, 0, 9.96},
+       "数据库 0 ms · 服务器 0 ms · 网络 0 ms · 显示 10 ms"},
+      {"ServerWithoutTheHeaderShowsTheTotal", 1234.56, std::nullopt, "用时 1235 ms"},
+      {"ShortTotal", 0.26, std::nullopt, "用时 0.3 ms"},
+  };
+  for (const Row& r : rows) EXPECT_EQ(TimingText(r.totalMs, r.parts), r.text) << r.name;
 }

@@ -185,6 +185,8 @@ void HttpItem::HandleTransferError() {
 
 void HttpItem::HandleCompleted() {
   http::Transfer& transfer = *transfer_;
+  wireTime_ = std::chrono::duration<double>(Clock::now() - start_).count();
+  serverTiming_ = transfer.ServerTiming();
   if (requestKind_ == 1) {
     responseHeader_ = transfer.Header();
   } else {
@@ -200,6 +202,7 @@ void HttpItem::HandleCompleted() {
     }
   }
   const double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
+  handOverTime_ = seconds - wireTime_;
   useTime_ = std::round(seconds * 10000.0) / 10000.0;
   optString_ += "OK";
   if (onCompleted_) onCompleted_(requestKind_, responseDataType_);

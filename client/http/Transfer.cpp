@@ -119,6 +119,7 @@ void Transfer::Begin(const std::string& url) {
   code_ = 0;
   info_.clear();
   header_.clear();
+  serverTiming_.clear();
   std::string().swap(body_);  // frees it: clear() would keep a large answer's memory
   tooLarge_ = false;
   errorBuffer_[0] = '\0';
@@ -228,8 +229,15 @@ std::size_t Transfer::OnHeader(char* data, std::size_t size, std::size_t n, void
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
   if (line.empty()) return size * n;
   // Every response of the exchange passes here (100 Continue, redirects): keep the last one.
-  if (line.starts_with("HTTP/")) t->header_.clear();
+  if (line.starts_with("HTTP/")) {
+    t->header_.clear();
+    t->serverTiming_.clear();
+  }
   if (StartsWithNoCase(line, "set-cookie:")) t->setCookies_.emplace_back(line.substr(11));
+  if (StartsWithNoCase(line, "server-timing:")) {
+    if (!t->serverTiming_.empty()) t->serverTiming_ += ", ";
+    t->serverTiming_.append(line.substr(14));
+  }
   t->header_.append(line);
   t->header_.append("\r\n");
   return size * n;

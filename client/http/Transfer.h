@@ -40,6 +40,8 @@ class Transfer {
 
   // Header of the final response of the exchange: its lines, each ending CR LF, status first.
   const std::string& Header() const { return header_; }
+  // The Server-Timing value of that response (several lines joined with ", "), or "".
+  const std::string& ServerTiming() const { return serverTiming_; }
 
   // Hands over the body collected so far without a copy, leaving none behind.
   std::string TakeBody() { return std::exchange(body_, std::string()); }
@@ -73,6 +75,7 @@ class Transfer {
   int32_t code_ = 0;
   std::string info_;
   std::string header_;
+  std::string serverTiming_;
   std::string body_;
   std::size_t maxBody_ = 0;
   bool tooLarge_ = false;  // the body passed maxBody_: the write callback stopped the transfer

@@ -13,6 +13,7 @@
 #include "core/RecentFiles.h"
 #include "core/RunState.h"
 #include "kokit/ErrString.h"
+#include "quarlolink/RequestTiming.h"
 #include "ui/Environment.h"
 
 class QAction;
@@ -97,6 +98,7 @@ class MainWindow : public QMainWindow {
   void StartUseTime();
   void ShowUseTime();
   void StopUseTime();
+  std::string TimingNote() const;
   void PageTail();
   void ShowMessageText(const std::string& text, bool failure);
 
@@ -157,6 +159,7 @@ class MainWindow : public QMainWindow {
   bool cancelledRequest_ = false;  // the cancel command stopped the request under way
   std::shared_ptr<quarlolink::XmlRecordset> currRs_;
   std::chrono::steady_clock::time_point startTime_;
+  quarlolink::RequestTiming timingMark_;  // the connection's totals when the clock started
   int32_t lastRowNo_ = 0;
   int32_t pageEndRowNo_ = 0;
   int32_t rowsShown_ = 0;

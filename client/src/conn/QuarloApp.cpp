@@ -1,6 +1,7 @@
 #include "quarlolink/QuarloApp.h"
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
 #include <utility>
 
@@ -259,6 +260,12 @@ std::shared_ptr<XmlRecordset> QuarloApp::Execute(const std::string& SQL) {
   return result;
 }
 
+RequestTiming QuarloApp::Timing() const {
+  RequestTiming t = transport_->http.Timing() + transport_->stopper.Timing();
+  t.fillMs = fillMs_;
+  return t;
+}
+
 void QuarloApp::Cancel() {
   if (!busy_) {
     optStatus_ = -1;
@@ -330,7 +337,11 @@ bool QuarloApp::ExecuteBody(const std::string& sql, std::shared_ptr<XmlRecordset
     if (StartsWithOK(answer)) {
       auto rs = current_;
       kokit::PumpEvents();
+      const auto fillStart = std::chrono::steady_clock::now();
       LibraryAccess::FillXmlText(*rs, std::move(answer));
+      fillMs_ +=
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - fillStart)
+              .count();
       result = std::move(rs);
       return true;
     }

@@ -62,7 +62,9 @@ void Cursor::Start(const std::atomic<bool>& stop) {
     } else {
       while (statement_->Fetch(row)) {
         Check(deadline, stop);
+        const auto appendStart = Clock::now();
         spool_->Append(row);
+        spoolMs_ += std::chrono::duration<double, std::milli>(Clock::now() - appendStart).count();
       }
     }
     rs.rowCount = spool_->RowCount() - rs.firstRow;

@@ -59,6 +59,8 @@ class Cursor {
   // after a cancel). Streamed: takes the description of the result set. Throws db::DbError (a
   // failure, a cancel, a stop, the time-out) or SpoolFull.
   void Start(const std::atomic<bool>& stop);
+  // Milliseconds Start spent writing rows to the spool (the rest was the database's).
+  double SpoolMs() const { return spoolMs_; }
 
   // Makes result set `number` the current one. Throws Refusal for an earlier or a missing one.
   const ResultSet& Seek(int number);
@@ -96,6 +98,7 @@ class Cursor {
   int current_ = 1;
   Clock::time_point lastUse_ = Clock::now();
   std::chrono::seconds closedIdle_{0};  // the statement was closed after this idle time
+  double spoolMs_ = 0;
 };
 
 }  // namespace quarlopages

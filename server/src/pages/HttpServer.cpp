@@ -133,6 +133,11 @@ struct HttpCallbacks {
         if (!server->options_.tlsCertPem.empty()) cookie += "; Secure";
         MHD_add_response_header(response, MHD_HTTP_HEADER_SET_COOKIE, cookie.c_str());
       }
+      const double handledMs =
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - call->begin)
+              .count();
+      MHD_add_response_header(response, "Server-Timing",
+                              ServerTimingValue(page.timing, handledMs).c_str());
       ok = MHD_queue_response(connection, static_cast<unsigned>(page.status), response);
       MHD_destroy_response(response);
     }

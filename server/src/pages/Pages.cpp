@@ -174,13 +174,19 @@ PageResponse Pages::OpenConnection(const PageRequest& request, const QueryString
   options.allowAnyPath = config_.allowAnyPath;
   options.loginTimeoutSeconds = static_cast<int>(loginTimeout);
   options.sqliteDrivers = config_.sqliteDrivers;
+  ServerTiming timing;
   try {
+    TimeInto db(timing.dbMs);
     session->SetConnection(db::Connect(*connectionString, options));
   } catch (const db::DbError& e) {
-    return Refuse(e.what());
+    PageResponse r = Refuse(e.what());
+    r.timing = timing;
+    return r;
   }
   session->commandTimeoutSeconds = static_cast<int>(commandTimeout);
-  return Answer("OK", "OK");
+  PageResponse r = Answer("OK", "OK");
+  r.timing = timing;
+  return r;
 }
 
 PageResponse Pages::Execute(const PageRequest& request) {
@@ -194,9 +200,11 @@ PageResponse Pages::Execute(const PageRequest& request) {
   QueryString query = QueryString::Parse(request.target);
   std::string sqlBytes = query.Get("SQL").value_or("");
   std::string note = "sql=" + std::to_string(sqlBytes.size()) + "B";
+  ServerTiming timing;
   auto refuse = [&](const std::string& text) {
     PageResponse r = Refuse(text);
     r.note = note;
+    r.timing = timing;
     return r;
   };
   if (sqlBytes.size() > config_.maxSqlBytes) {
@@ -238,17 +246,33 @@ PageResponse Pages::Execute(const PageRequest& request) {
           quarlosql::CountStatements(sql) == 1 && session->connection->CanStream(sql);
       CursorLimits limits{spoolDir_, config_.maxSpoolBytes, session->commandTimeoutSeconds};
       Session::StatementRun run(*session);
-      auto statement = session->connection->Execute(sql, session->commandTimeoutSeconds);
+      std::unique_ptr<db::Statement> statement;
+      {
+        TimeInto db(timing.dbMs);
+        statement = session->connection->Execute(sql, session->commandTimeoutSeconds);
+      }
       session->SetCursor(
           std::make_unique<Cursor>(std::move(statement), sql, limits,
                                    streamed ? Cursor::Path::Streamed : Cursor::Path::Spooled));
-      session->cursor->Start(run.StopFlag());
-      session->cursor->ReadTo(readTo, moveRows, run.StopFlag());
+      // Fetching rows is the database's work too (SQLite runs a query as its rows are stepped);
+      // writing them to the spool is ours.
+      double runMs = 0;
+      {
+        TimeInto fetch(runMs);
+        session->cursor->Start(run.StopFlag());
+        session->cursor->ReadTo(readTo, moveRows, run.StopFlag());
+      }
+      timing.rowsMs += session->cursor->SpoolMs();
+      timing.dbMs += runMs - session->cursor->SpoolMs();
     }
     Cursor& cursor = *session->cursor;
-    const ResultSet& rs = cursor.Seek(static_cast<int>(begin));
+    const ResultSet& rs = [&]() -> const ResultSet& {
+      TimeInto rows(timing.rowsMs);
+      return cursor.Seek(static_cast<int>(begin));
+    }();
     if (cursor.NeedsRows(readTo)) {
       Session::StatementRun run(*session);
+      TimeInto fetch(timing.dbMs);
       cursor.ReadTo(readTo, moveRows, run.StopFlag());
     }
     int64_t count = std::max<int64_t>(0, std::min(rowsPerComm, rs.rowCount - moveRows));
@@ -261,7 +285,11 @@ PageResponse Pages::Execute(const PageRequest& request) {
     }
     // A few rows at a time from the spool, so that one answer is the most a request holds.
     for (int64_t done = 0; done < rowsPerComm;) {
-      auto rows = cursor.Rows(rs, moveRows + done, std::min<int64_t>(256, rowsPerComm - done));
+      std::vector<db::Row> rows;
+      {
+        TimeInto spool(timing.rowsMs);
+        rows = cursor.Rows(rs, moveRows + done, std::min<int64_t>(256, rowsPerComm - done));
+      }
       if (rows.empty()) break;
       for (const auto& row : rows) answer.Row(row, removeSpace);
       done += static_cast<int64_t>(rows.size());
@@ -273,6 +301,7 @@ PageResponse Pages::Execute(const PageRequest& request) {
     // Rows read from the database so far: a streamed statement shows how little it read.
     PageResponse r = Answer(answer.Text(), "OK read=" + std::to_string(rs.rowCount));
     r.note = note;
+    r.timing = timing;
     return r;
   } catch (const Refusal& e) {
     return refuse(e.what());

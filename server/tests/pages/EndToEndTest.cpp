@@ -2,6 +2,8 @@
 // backend and to PostgreSQL through unixODBC under the driver name "SQL Server".
 #include <chrono>
 #include <fstream>
+#include <memory>
+#include <regex>
 #include <thread>
 
 #include "EndToEndFixture.h"
@@ -57,6 +59,34 @@ TEST_P(EndToEnd, SixtyRowsArePagedTwentyFiveAtATime) {
   EXPECT_EQ(c.eof, "True");
   ASSERT_EQ(c.rows.size(), 10u);
   EXPECT_EQ(c.rows.back()[0], "60");
+}
+
+// Every answer carries the standard Server-Timing header in one exact form; a statement's time in
+// the database shows in "db", and the parts add up to "total".
+TEST_P(EndToEnd, EveryAnswerSaysWhereTheServersTimeWent) {
+  const std::regex form(
+      "Server-Timing: db;dur=(\\d+\\.\\d{3}), rows;dur=(\\d+\\.\\d{3}), "
+      "write;dur=(\\d+\\.\\d{3}), total;dur=(\\d+\\.\\d{3})\r\n");
+  auto figures = [&form](const HttpAnswer& a) {
+    std::smatch m;
+    EXPECT_TRUE(std::regex_search(a.headers, m, form)) << a.headers;
+    std::vector<double> f;
+    for (size_t i = 1; i < m.size(); ++i) f.push_back(std::stod(m[i]));
+    if (f.size() == 4) {
+      EXPECT_NEAR(f[0] + f[1] + f[2], f[3], 0.0021);
+    }
+    return f;
+  };
+  figures(Raw(kOpen, KeyCheckQuery("wrong key")));
+  Login();
+  const std::string sql = "select a.id, b.name from t a, t b order by a.id, b.id";
+  auto first = figures(Raw(kExecute, ExecuteQuery(sql)));
+  ASSERT_EQ(first.size(), 4u);
+  EXPECT_GT(first[0], 0);  // the database's share of 3,600 rows
+  EXPECT_GT(first[1], 0);  // spooled and read back
+  auto next = figures(Raw(kExecute, ExecuteQuery(sql, {.moveRows = 25, .noHead = true})));
+  ASSERT_EQ(next.size(), 4u);
+  EXPECT_EQ(next[0], 0);  // a later batch comes from the spool
 }
 
 TEST_P(EndToEnd, ATwoStatementBatchHasANextRecordset) {
