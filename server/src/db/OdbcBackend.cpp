@@ -33,18 +33,30 @@ struct SharedConnection {
   SharedConnection(const SharedConnection&) = delete;
   SharedConnection& operator=(const SharedConnection&) = delete;
 
-  void Register(SQLHSTMT stmt) {
+  // Around SQLExecDirect and SQLMoreResults: only a statement that executes is sent SQLCancel.
+  // On one whose cursor is open, the driver manager takes SQLCancel as a close, and the next
+  // SQLFetch fails with a function sequence error instead of the cancellation.
+  void BeginExecuting(SQLHSTMT stmt) {
     std::lock_guard lock(mutex);
-    running.push_back(stmt);
+    executing.push_back({stmt, false});
   }
-  void Unregister(SQLHSTMT stmt) {
+  // True when a cancel reached the statement while it executed.
+  bool EndExecuting(SQLHSTMT stmt) {
     std::lock_guard lock(mutex);
-    running.erase(std::remove(running.begin(), running.end(), stmt), running.end());
+    const auto it = std::find_if(executing.begin(), executing.end(),
+                                 [stmt](const Executing& e) { return e.stmt == stmt; });
+    if (it == executing.end()) return false;
+    const bool cancelSent = it->cancelSent;
+    executing.erase(it);
+    return cancelSent;
   }
-  // The driver stops what executes (psqlODBC ignores it while rows are fetched).
+  // The driver stops what executes; a fetch from a cursor is stopped by FetchCancel.
   void CancelRunning() {
     std::lock_guard lock(mutex);
-    for (SQLHSTMT stmt : running) SQLCancel(stmt);
+    for (Executing& e : executing) {
+      SQLCancel(e.stmt);
+      e.cancelSent = true;
+    }
     if (fetchCancel) fetchCancel->Cancel();
   }
   void CancelAll() {
@@ -58,8 +70,12 @@ struct SharedConnection {
   bool psqlOdbc = false;  // see PsqlOdbc.h
   bool streams = false;   // psqlODBC reading through cursors
   std::atomic<bool> cancelled{false};
+  struct Executing {
+    SQLHSTMT stmt;
+    bool cancelSent;
+  };
   std::mutex mutex;
-  std::vector<SQLHSTMT> running;                       // statements Connection::Cancel reaches
+  std::vector<Executing> executing;                    // statements Connection::Cancel reaches
   std::unique_ptr<psqlodbc::FetchCancel> fetchCancel;  // when reading through cursors
 };
 
@@ -71,19 +87,18 @@ class OdbcStatement : public Statement {
       SQLSetStmtAttr(stmt_.get(), SQL_ATTR_QUERY_TIMEOUT,
                      reinterpret_cast<SQLPOINTER>(static_cast<intptr_t>(timeoutSeconds)), 0);
     }
-    shared_->Register(stmt_.get());
   }
   ~OdbcStatement() override {
-    shared_->Unregister(stmt_.get());
     // Closes an open cursor first: psqlODBC then ends the transaction that held it.
     SQLFreeStmt(stmt_.get(), SQL_CLOSE);
   }
 
   void Start(const std::string& sql) {
     CheckCancelled();
-    const SQLRETURN rc =
-        SQLExecDirect(stmt_.get(), reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.data())),
-                      static_cast<SQLINTEGER>(sql.size()));
+    const SQLRETURN rc = Executing([&] {
+      return SQLExecDirect(stmt_.get(), reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.data())),
+                           static_cast<SQLINTEGER>(sql.size()));
+    });
     if (rc == SQL_NO_DATA) {
       // A statement that matched no row: a result without columns, 0 rows.
       active_ = true;
@@ -116,7 +131,7 @@ class OdbcStatement : public Statement {
     if (!active_) return false;
     columns_.clear();
     rowsAffected_ = 0;
-    const SQLRETURN rc = SQLMoreResults(stmt_.get());
+    const SQLRETURN rc = Executing([&] { return SQLMoreResults(stmt_.get()); });
     if (rc == SQL_NO_DATA) {
       active_ = false;
       return false;
@@ -137,10 +152,22 @@ class OdbcStatement : public Statement {
     if (IsCancelled()) throw DbError(CancelledText());
   }
 
+  template <typename Call>
+  SQLRETURN Executing(Call call) {
+    shared_->BeginExecuting(stmt_.get());
+    const SQLRETURN rc = call();
+    if (shared_->EndExecuting(stmt_.get())) cancelSent_ = true;
+    return rc;
+  }
+
   void Check(SQLRETURN rc) {
     if (SQL_SUCCEEDED(rc)) return;
     active_ = false;
     std::string text = DiagnosticText(SQL_HANDLE_STMT, stmt_.get(), "ODBC: 语句执行失败");
+    // HY010 after a cancel is the cancel's own doing (the driver manager closed the cursor).
+    // (A cancel that lands as the statement finishes executing does that.)
+    if ((IsCancelled() || cancelSent_) && text.rfind("HY010", 0) == 0)
+      throw DbError(CancelledText());
     if (IsCancelled() && text.rfind("HY008", 0) != 0) text = CancelledText() + "; " + text;
     throw DbError(text);
   }
@@ -201,6 +228,7 @@ class OdbcStatement : public Statement {
   int64_t rowsAffected_ = 0;
   bool active_ = false;  // a result set is current
   std::atomic<bool> cancelled_{false};
+  bool cancelSent_ = false;  // by Connection::CancelStatement while it executed
 };
 
 class OdbcConnection : public Connection {
