@@ -6,10 +6,10 @@
 
 namespace quarlolink::host {
 
-void CsvWriter::BeginResult(const std::vector<Column>& columns) {
+void DelimitedWriter::BeginResult(const std::vector<Column>& columns) {
   if (results_++ > 0) {
     BeforeWrite();
-    out_ << "\r\n";
+    out_ << lineEnd_;
   }
   columns_ = columns.size();
   if (!header_) return;
@@ -18,77 +18,53 @@ void CsvWriter::BeginResult(const std::vector<Column>& columns) {
   Record(names);
 }
 
-void CsvWriter::Row(const std::vector<std::string>& values) { Record(values); }
-
-void CsvWriter::Record(const std::vector<std::string>& values) {
+void DelimitedWriter::Record(const std::vector<std::string>& values) {
+  static const std::string kMissing;
   line_.clear();
   for (size_t i = 0; i < columns_; ++i) {
-    if (i) line_ += ',';
-    const std::string& v = i < values.size() ? values[i] : std::string();
-    if (v.find_first_of(",\"\r\n") != std::string::npos) {
-      line_ += '"';
-      for (char c : v) {
-        if (c == '"') line_ += '"';
-        line_ += c;
-      }
-      line_ += '"';
-    } else if (v.empty() && columns_ == 1) {
-      line_ += "\"\"";
-    } else {
-      line_ += v;
-    }
+    if (i) line_ += separator_;
+    AppendValue(line_, i < values.size() ? values[i] : kMissing, columns_);
   }
-  line_ += "\r\n";
+  line_ += lineEnd_;
   BeforeWrite();
   out_ << line_;
 }
 
-void CsvWriter::EndResult() { out_.flush(); }
-
-void TsvWriter::BeginResult(const std::vector<Column>& columns) {
-  if (results_++ > 0) {
-    BeforeWrite();
-    out_ << '\n';
+void CsvWriter::AppendValue(std::string& line, const std::string& v, size_t columns) const {
+  if (v.find_first_of(",\"\r\n") != std::string::npos) {
+    line += '"';
+    for (char c : v) {
+      if (c == '"') line += '"';
+      line += c;
+    }
+    line += '"';
+  } else if (v.empty() && columns == 1) {
+    line += "\"\"";
+  } else {
+    line += v;
   }
-  columns_ = columns.size();
-  if (!header_) return;
-  std::vector<std::string> names;
-  for (const auto& c : columns) names.push_back(c.name);
-  Record(names);
 }
 
-void TsvWriter::Row(const std::vector<std::string>& values) { Record(values); }
-
-void TsvWriter::Record(const std::vector<std::string>& values) {
-  line_.clear();
-  for (size_t i = 0; i < columns_; ++i) {
-    if (i) line_ += '\t';
-    if (i >= values.size()) continue;
-    for (char c : values[i]) {
-      switch (c) {
-        case '\\':
-          line_ += "\\\\";
-          break;
-        case '\t':
-          line_ += "\\t";
-          break;
-        case '\n':
-          line_ += "\\n";
-          break;
-        case '\r':
-          line_ += "\\r";
-          break;
-        default:
-          line_ += c;
-      }
+void TsvWriter::AppendValue(std::string& line, const std::string& v, size_t) const {
+  for (char c : v) {
+    switch (c) {
+      case '\\':
+        line += "\\\\";
+        break;
+      case '\t':
+        line += "\\t";
+        break;
+      case '\n':
+        line += "\\n";
+        break;
+      case '\r':
+        line += "\\r";
+        break;
+      default:
+        line += c;
     }
   }
-  line_ += '\n';
-  BeforeWrite();
-  out_ << line_;
 }
-
-void TsvWriter::EndResult() { out_.flush(); }
 
 void AppendJsonString(std::string& out, std::string_view s) {
   out += '"';

@@ -7,42 +7,50 @@
 
 namespace quarlolink::host {
 
-// CSV as RFC 4180 has it: records end with CR LF; a value holding a comma, a double quote, CR or
-// LF is quoted, with its quotes doubled. An empty value in a one-column result is written "" so
-// that the record is not an empty line. Result sets are separated by an empty line.
-class CsvWriter : public ResultWriter {
+// Delimited text, one record per line: the header of each result set when asked for, and an
+// empty line between result sets. A subclass says how a value is written and how lines end.
+class DelimitedWriter : public ResultWriter {
  public:
-  CsvWriter(std::ostream& out, bool header) : out_(out), header_(header) {}
   void BeginResult(const std::vector<Column>& columns) override;
-  void Row(const std::vector<std::string>& values) override;
-  void EndResult() override;
+  void Row(const std::vector<std::string>& values) override { Record(values); }
+  void EndResult() override { out_.flush(); }
+
+ protected:
+  DelimitedWriter(std::ostream& out, bool header, char separator, const char* lineEnd)
+      : out_(out), header_(header), separator_(separator), lineEnd_(lineEnd) {}
+  // Appends value `v` of a record with `columns` columns to `line`.
+  virtual void AppendValue(std::string& line, const std::string& v, size_t columns) const = 0;
 
  private:
   void Record(const std::vector<std::string>& values);
   std::ostream& out_;
   bool header_;
+  char separator_;
+  const char* lineEnd_;
   size_t columns_ = 0;
   int results_ = 0;
   std::string line_;
 };
 
-// Tab-separated values, one record per line (LF). Backslash, tab, LF and CR in a value are
-// written \\, \t, \n and \r, as PostgreSQL's text COPY format does, so every record is one line.
-// Result sets are separated by an empty line.
-class TsvWriter : public ResultWriter {
+// CSV as RFC 4180 has it: records end with CR LF; a value holding a comma, a double quote, CR or
+// LF is quoted, with its quotes doubled. An empty value in a one-column result is written "" so
+// that the record is not an empty line.
+class CsvWriter : public DelimitedWriter {
  public:
-  TsvWriter(std::ostream& out, bool header) : out_(out), header_(header) {}
-  void BeginResult(const std::vector<Column>& columns) override;
-  void Row(const std::vector<std::string>& values) override;
-  void EndResult() override;
+  CsvWriter(std::ostream& out, bool header) : DelimitedWriter(out, header, ',', "\r\n") {}
 
  private:
-  void Record(const std::vector<std::string>& values);
-  std::ostream& out_;
-  bool header_;
-  size_t columns_ = 0;
-  int results_ = 0;
-  std::string line_;
+  void AppendValue(std::string& line, const std::string& v, size_t columns) const override;
+};
+
+// Tab-separated values, one record per line (LF). Backslash, tab, LF and CR in a value are
+// written \\, \t, \n and \r, as PostgreSQL's text COPY format does, so every record is one line.
+class TsvWriter : public DelimitedWriter {
+ public:
+  TsvWriter(std::ostream& out, bool header) : DelimitedWriter(out, header, '\t', "\n") {}
+
+ private:
+  void AppendValue(std::string& line, const std::string& v, size_t columns) const override;
 };
 
 // JSON lines: one object per row, {"column": "value", ...} in column order; every value is a
