@@ -31,7 +31,7 @@ TEST_F(ClientSettingsTest, FirstStartWritesTheTwelveDefaultsAndMakesTheFolders) 
                          "EncKey",        "OpenConnUrl", "ExecuteUrl", "IsRemoveSpace"};
   ASSERT_EQ(items->Count(), 12);
   for (int i = 0; i < 12; ++i) EXPECT_EQ(items->Item(i + 1)->Name(), names[i]);
-  EXPECT_EQ(items->Item("Version")->TextValue(), "2.0.10");
+  EXPECT_EQ(items->Item("Version")->TextValue(), qs::Version());
   EXPECT_EQ(items->Item("SoftLang")->TextValue(), "简体中文版");
   EXPECT_EQ(items->Item("LogFilePath")->TextValue(), (dir_ / "state/quarlo/Quarlo.log").string());
   EXPECT_EQ(items->Item("TempPath")->TextValue(), (dir_ / "cache/quarlo/tmp").string());
@@ -51,11 +51,16 @@ TEST_F(ClientSettingsTest, FirstStartWritesTheTwelveDefaultsAndMakesTheFolders) 
   EXPECT_TRUE(std::filesystem::is_directory(dir_ / "cache/quarlo"));
 }
 
-TEST_F(ClientSettingsTest, StoredValuesReplaceDefaults) {
+// Except "Version": an older library's version gives way to the running one's, in the store too.
+TEST_F(ClientSettingsTest, StoredValuesReplaceDefaultsButNotTheVersion) {
   kokit::KoToolsApp tools;
   tools.SaveRegDWord(kokit::xpRegRoot_HKEY_LOCAL_MACHINE, qs::kValuesPath, "RowsPerComm", 100);
+  tools.SaveRegString(kokit::xpRegRoot_HKEY_LOCAL_MACHINE, qs::kValuesPath, "Version", "0.0.9");
   auto items = qs::LoadSettings();
   EXPECT_EQ(items->Item("RowsPerComm")->LongValue(), 100);
+  EXPECT_EQ(items->Item("Version")->TextValue(), qs::Version());
+  EXPECT_EQ(tools.GetRegString(kokit::xpRegRoot_HKEY_LOCAL_MACHINE, qs::kValuesPath, "Version"),
+            qs::Version());
 }
 
 TEST_F(ClientSettingsTest, SavedChangeIsSeenByTheNextLoad) {

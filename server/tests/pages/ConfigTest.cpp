@@ -68,7 +68,7 @@ TEST(Config, HelpNamesEveryFlagAndTheStatementLimit) {
   for (const char* flag :
        {"--listen", "--port", "--key", "--open-url", "--execute-url", "--map-path",
         "--session-timeout", "--max-sessions", "--max-rows", "--codepage", "--tls-cert",
-        "--tls-key", "--config", "--max-sql-kb", "--max-spool-mb", "--help"}) {
+        "--tls-key", "--config", "--max-sql-kb", "--max-spool-mb", "--help", "--version"}) {
     EXPECT_NE(help.find(flag), std::string::npos) << flag;
   }
   EXPECT_NE(help.find("default 256"), std::string::npos);
