@@ -136,6 +136,20 @@ size_t CountOf(const std::string& text, const std::string& what) {
   return n;
 }
 
+// The server's log without its line per request: warnings and libmicrohttpd's messages.
+std::string NotRequestLines(const std::string& log) {
+  std::string kept;
+  size_t start = 0;
+  while (start < log.size()) {
+    size_t end = log.find('\n', start);
+    end = end == std::string::npos ? log.size() : end + 1;
+    std::string line = log.substr(start, end - start);
+    if (line.find(".asp") == std::string::npos) kept += line;
+    start = end;
+  }
+  return kept;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -213,6 +227,7 @@ int main(int argc, char** argv) {
     runClients(clients, 1, warm, failures);
     if (!failures.empty()) {
       std::fprintf(stderr, "warm-up failed: %s", failures.front().c_str());
+      std::fprintf(stderr, "server said:\n%s", NotRequestLines(server.Stderr()).c_str());
       return 1;
     }
   }
@@ -238,6 +253,9 @@ int main(int argc, char** argv) {
       rssAfter);
   for (size_t i = 0; i < failures.size() && i < 10; ++i) {
     std::fprintf(stderr, "failure: %s", failures[i].c_str());
+  }
+  if (!failures.empty()) {
+    std::fprintf(stderr, "server said:\n%s", NotRequestLines(server.Stderr()).c_str());
   }
   return failures.empty() ? 0 : 1;
 }

@@ -9,11 +9,13 @@
 #include "core/Layout.h"
 #include "core/Login.h"
 #include "core/Numbers.h"
+#include "core/PasswordPlace.h"
 #include "core/ProgramSettings.h"
 #include "core/QueryFile.h"
 #include "core/RecentFiles.h"
 #include "core/RunState.h"
 #include "core/TaggedText.h"
+#include "core/TimingText.h"
 #include "kokit/Codepage.h"
 #include "kokit/Error.h"
 
@@ -44,7 +46,7 @@ TEST(Core, EnablingRuleInEachRunState) {
       {"RunningOffersOnlyCancel",
        {kRunning, true, true, 3, true, 2},
        {"mnuRun_Cancel", "Cancel"},
-       {"mnuFile_Exit", "mnuRun_ExecSQL", "mnuEdit_Undo", "NextPage", "Undo"},
+       {"mnuFile_Exit", "mnuRun_ExecSQL", "mnuEdit_Undo", "NextPage", "Undo", "mnuFile_Export"},
        false},
       {"ShowingOffersOnlyCancel",
        {kShowing, false, true, 3, false, 1},
@@ -54,7 +56,8 @@ TEST(Core, EnablingRuleInEachRunState) {
       {"ReadyWithoutRecordset",
        {kReady, false, false, 0, false, 0},
        {"mnuFile_Exit", "mnuRun_ExecSQL", "Execute", "New", "Set", "mnuEdit_Font"},
-       {"mnuRun_Cancel", "mnuFile_Save", "Save", "mnuEdit_Undo", "NextPage", "mnuPopupMenu_Copy"},
+       {"mnuRun_Cancel", "mnuFile_Save", "Save", "mnuEdit_Undo", "NextPage", "mnuPopupMenu_Copy",
+        "mnuFile_Export"},
        true},
       {"ChangedTextOffersSaveAndUndoMenuButNeverTheUndoButton",
        {kFailed, true, false, 0, false, 0},
@@ -64,7 +67,8 @@ TEST(Core, EnablingRuleInEachRunState) {
       {"FirstPageWithMoreResultSets",
        {kReady, false, true, 2, true, 1},
        {"mnuRun_NextPage", "NextPage", "GotoPage", "mnuPopupMenu_CopyColName",
-        "mnuRun_NextRecordset", "NextRecordset", "mnuPopupMenu_NextRecordset"},
+        "mnuRun_NextRecordset", "NextRecordset", "mnuPopupMenu_NextRecordset", "mnuFile_Export",
+        "mnuPopupMenu_Export"},
        {"mnuRun_PrevPage", "PrevPage", "mnuPopupMenu_PrevPage"},
        true},
       {"SecondPageOffersPrevious",
@@ -75,7 +79,8 @@ TEST(Core, EnablingRuleInEachRunState) {
       {"CommandResultHasNoPaging",
        {kReady, false, true, 0, true, 1},
        {"mnuRun_ExecSQL"},
-       {"mnuRun_NextPage", "mnuRun_NextRecordset", "mnuPopupMenu_Copy"},
+       {"mnuRun_NextPage", "mnuRun_NextRecordset", "mnuPopupMenu_Copy", "mnuFile_Export",
+        "mnuPopupMenu_Export"},
        true},
   };
   for (const Row& r : rows) {
@@ -208,6 +213,19 @@ TEST(Core, TaggedTextAndLoginRecords) {
             "http://h[s@d#u]");
 }
 
+// The keyring entry's name is readable and tells apart logins whose parts would join alike.
+TEST(Core, KeyringKeyOfALogin) {
+  const LoginRecord plain{"srv", "db", "用户", "http://h", true, "secret"};
+  EXPECT_EQ(KeyringKey("MS-SQL Server", plain), "MS-SQL Server|http://h|srv|db|用户");
+  const LoginRecord bar{"a|b", "c", "u", "http://h", true, ""};
+  const LoginRecord shifted{"a", "b|c", "u", "http://h", true, ""};
+  EXPECT_EQ(KeyringKey("Oracle", bar), "Oracle|http://h|a\\|b|c|u");
+  EXPECT_NE(KeyringKey("Oracle", bar), KeyringKey("Oracle", shifted));
+  const LoginRecord slash{"a\\", "b", "u", "", true, ""};
+  const LoginRecord slashBar{"a\\|b", "", "u", "", true, ""};
+  EXPECT_NE(KeyringKey("Access", slash), KeyringKey("Access", slashBar));
+}
+
 TEST(Core, WholeNumbersFromUserText) {
   const std::pair<const char*, std::optional<int32_t>> rows[] = {
       {"12.5", 12},
@@ -284,4 +302,24 @@ TEST(Core, FirstStartAndSecondSystemUser) {
     EXPECT_EQ(bob.UserNumber("LastLoginNo"), 1);  // a new user starts from the defaults
     EXPECT_EQ(bob.UserText("LastUse"), "<1><1><2><2><3><3><4><4><5><5>");
   }
+}
+
+TEST(Core, TimingNoteAfterTheRowsAffected) {
+  struct Row {
+    const char* name;
+    double totalMs;
+    std::optional<TimingParts> parts;
+    const char* text;
+  };
+  const Row rows[] = {
+      {"WholeMillisecondsFromTen", 173.4, TimingParts{120.1, 10.5, 15.2, 29.7},
+       "数据库 120 ms · 服务器 11 ms · 网络 15 ms · 显示 30 ms"},
+      {"TenthsBelowTen", 3.1, TimingParts{0.14, 0.05, 0.96, 9.94},
+       "数据库 0.1 ms · 服务器 0.1 ms · 网络 1.0 ms · 显示 9.9 ms"},
+      {"ZeroAndNegativeShowZero", 1.2, TimingParts{0.04, -0.2, 0, 9.96},
+       "数据库 0 ms · 服务器 0 ms · 网络 0 ms · 显示 10 ms"},
+      {"ServerWithoutTheHeaderShowsTheTotal", 1234.56, std::nullopt, "用时 1235 ms"},
+      {"ShortTotal", 0.26, std::nullopt, "用时 0.3 ms"},
+  };
+  for (const Row& r : rows) EXPECT_EQ(TimingText(r.totalMs, r.parts), r.text) << r.name;
 }

@@ -122,7 +122,18 @@ class Desk {
   }
   QAction* Action(const char* name) { return Find<QAction>(name); }
   std::string Panel(const char* key) { return Find<QLabel>(key)->text().toStdString(); }
-  std::string Message() { return Find<QPlainTextEdit>("txtMessage")->toPlainText().toStdString(); }
+  // The message box's text without its closing line of where the time went (TimingLine()).
+  std::string Message() {
+    const std::string text = Find<QPlainTextEdit>("txtMessage")->toPlainText().toStdString();
+    return text.substr(0, text.size() - TimingLine().size() - (TimingLine().empty() ? 0 : 1));
+  }
+  std::string TimingLine() {
+    const std::string text = Find<QPlainTextEdit>("txtMessage")->toPlainText().toStdString();
+    const size_t at = text.rfind('\n');
+    if (at == std::string::npos) return "";
+    const std::string last = text.substr(at + 1);
+    return last.starts_with("数据库 ") || last.starts_with("用时 ") ? last : "";
+  }
   QColor MessageColour() {
     return Find<QPlainTextEdit>("txtMessage")->palette().color(QPalette::Text);
   }

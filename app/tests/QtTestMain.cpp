@@ -15,6 +15,11 @@ int main(int argc, char** argv) {
   setenv("XDG_STATE_HOME", (home / "state").c_str(), 1);
   setenv("XDG_CACHE_HOME", (home / "cache").c_str(), 1);
   setenv("QT_QPA_PLATFORM", "offscreen", 0);  // headless, discovery at build time included
+  // Never the user's own keyring: outside a private session set up for the keyring tests
+  // (keyring/session), the session bus is one that does not exist.
+  if (!std::getenv("QUARLO_TEST_KEYRING")) {
+    setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + (home / "no-bus").string()).c_str(), 1);
+  }
   QApplication app(argc, argv);
   quarlodesk::SetUpApplication(app);
   return RUN_ALL_TESTS();

@@ -52,6 +52,8 @@ TEST(Options, ReadsEveryResultAndSettingFlag) {
                      "5",
                      "--connect-timeout",
                      "3",
+                     "--max-answer-mb",
+                     "16",
                      "--split",
                      "go",
                      "--encoding",
@@ -68,6 +70,7 @@ TEST(Options, ReadsEveryResultAndSettingFlag) {
   EXPECT_EQ(*o.rowsPerPage, 2000);
   EXPECT_EQ(*o.timeout, 5);
   EXPECT_EQ(*o.connectTimeout, 3);
+  EXPECT_EQ(*o.maxAnswerMb, 16);
   EXPECT_EQ(o.split, SplitMode::Go);
   EXPECT_EQ(*o.encoding, "UTF-8");
   EXPECT_TRUE(o.HasSettingOverrides());
@@ -96,6 +99,7 @@ TEST(Options, WrongUsageIsRefusedWithAReason) {
   refused({"--site", "x", "--page", "2x"}, "--page");
   refused({"--site", "x", "--max-rows", "-1"}, "--max-rows");
   refused({"--site", "x", "--rows-per-comm", "99999999999"}, "--rows-per-comm");
+  refused({"--site", "x", "--max-answer-mb", "0"}, "--max-answer-mb");
   refused({"--site", "x", "--bogus"}, "unknown option --bogus");
   refused({"--site", "x", "-z"}, "unknown option -z");
   refused({"--site"}, "--site needs a value");

@@ -5,10 +5,11 @@
 
 #include "output/ResultWriter.h"
 #include "output/TableWriter.h"
-#include "output/TextWriters.h"
+#include "quarlohost/TextWriters.h"
 #include "term/Terminal.h"
 
 using namespace quarlocli;
+using namespace quarlolink::host;
 
 namespace {
 

@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "ServerTiming.h"
 #include "kokit/Codepage.h"
 #include "kokit/EventPump.h"
 #include "routines/Routines.h"
@@ -111,6 +112,7 @@ void IEOHttpItem::GetData(const std::string& url, const std::string& saveFilePat
 
 void IEOHttpItem::Start(const std::string& url, bool isSync, int32_t mode) {
   isSync_ = isSync;
+  answered_ = false;
   start_ = NowSeconds();
   status_ = 1;
   mode_ = mode;
@@ -130,6 +132,7 @@ void IEOHttpItem::Start(const std::string& url, bool isSync, int32_t mode) {
   }
   if (isSync) {
     Wait();
+    if (!answered_) RecordUnanswered();
     if (status_ != 0 && status_ != 2) return;
     status_ = 0;
   }
@@ -179,6 +182,7 @@ void IEOHttpItem::OnItemCompleted(int32_t requestKind, int32_t) {
   err_.SetRemark("");
   try {
     if (requestKind == 1) {
+      RecordAnswer(0);
       if (item_->HTTPCode() == "200") {
         status_ = 2;
       } else {
@@ -188,13 +192,16 @@ void IEOHttpItem::OnItemCompleted(int32_t requestKind, int32_t) {
         return;
       }
     } else if (requestKind == 2 && mode_ == kModeText) {
+      const double decodeStart = NowSeconds();
       responseText_ = kokit::FromLegacy(item_->TakeResponseBytes());
+      RecordAnswer(NowSeconds() - decodeStart);
       status_ = 2;
       if (!isSync_) {
         if (onGetTextOK_) onGetTextOK_(responseText_);
         status_ = 0;
       }
     } else if (requestKind == 2 && mode_ == kModeData) {
+      RecordAnswer(0);
       item_->SaveResponseData(savePath_);
       if (item_->OptStatus() != 0) {
         status_ = 5;
@@ -221,12 +228,38 @@ void IEOHttpItem::OnItemCompleted(int32_t requestKind, int32_t) {
 void IEOHttpItem::OnItemError(const std::string& code, const std::string& desc) {
   status_ = 5;
   if (!isSync_) {
+    RecordUnanswered();
     if (mode_ == kModeText && onGetTextFail_) onGetTextFail_(code, desc);
     if (mode_ == kModeData && onGetDataFail_) onGetDataFail_(code, desc);
     return;
   }
   // The waiter fails with this text, so the user learns why (refused, reset, truncated, ...).
   optString_ = desc;
+}
+
+// An answer arrived: its time on the wire, what it took to take over and decode, and the server's
+// figures when it sent them.
+void IEOHttpItem::RecordAnswer(double decodeSeconds) {
+  answered_ = true;
+  ++timing_.requests;
+  timing_.wireMs += item_->WireTime() * 1000.0;
+  timing_.decodeMs += (item_->HandOverTime() + decodeSeconds) * 1000.0;
+  const http::ServerTimingFigures server = http::ParseServerTiming(item_->ServerTiming());
+  if (!server.db) return;
+  ++timing_.timedRequests;
+  const double rows = server.rows.value_or(0);
+  const double write = server.write.value_or(0);
+  timing_.databaseMs += *server.db;
+  timing_.rowsMs += rows;
+  timing_.writeMs += write;
+  timing_.serverMs += server.total.value_or(*server.db + rows + write);
+}
+
+// A request that ended without an answer (failed, timed out, cancelled) still took its time.
+void IEOHttpItem::RecordUnanswered() {
+  answered_ = true;
+  ++timing_.requests;
+  timing_.wireMs += (NowSeconds() - start_) * 1000.0;
 }
 
 }  // namespace quarlolink

@@ -41,6 +41,13 @@ std::string UrlPart(const std::string& url, CURLUPart part) {
   return result;
 }
 
+// Said when an answer passes the cap, with what the user can do about it.
+std::string TooLargeText(std::size_t maxBody) {
+  return "服务器的回答超过了 " + std::to_string(maxBody >> 20) +
+         " MB 的上限（设置 MaxAnswerMB），已停止接收。请减少每次通讯取回的行数（RowsPerComm）"
+         "后重新执行";
+}
+
 std::string Lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) {
     return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
@@ -84,7 +91,7 @@ void Transfer::Fail(int32_t code, std::string info) {
   info_ = std::move(info);
 }
 
-void Transfer::Start(const std::string& url, bool head) {
+void Transfer::Start(const std::string& url, bool head, std::size_t maxBody) {
   if (attached_) {
     curl_multi_remove_handle(multi_.get(), easy_.get());
     attached_ = false;
@@ -92,7 +99,12 @@ void Transfer::Start(const std::string& url, bool head) {
   url_ = url;
   head_ = head;
   redirects_ = 0;
+  maxBody_ = maxBody;
   CURL* e = easy_.get();
+  // An answer announced as too large is refused before any of its body is read. A HEAD
+  // answer's length is of a body that never comes.
+  curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE,
+                   head ? curl_off_t{0} : static_cast<curl_off_t>(maxBody));
   if (head) {
     curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
   } else {
@@ -107,8 +119,9 @@ void Transfer::Begin(const std::string& url) {
   code_ = 0;
   info_.clear();
   header_.clear();
-  body_.clear();
-  bodyTaken_ = 0;
+  serverTiming_.clear();
+  std::string().swap(body_);  // frees it: clear() would keep a large answer's memory
+  tooLarge_ = false;
   errorBuffer_[0] = '\0';
 
   const bool tls = StartsWithNoCase(url, "https://");
@@ -160,6 +173,11 @@ Transfer::State Transfer::Drive(int waitMs) {
 void Transfer::Finish(CURLcode rc) {
   curl_multi_remove_handle(multi_.get(), easy_.get());
   attached_ = false;
+  if (tooLarge_ || rc == CURLE_FILESIZE_EXCEEDED) {
+    std::string().swap(body_);
+    Fail(-1, TooLargeText(maxBody_));
+    return;
+  }
   if (rc != CURLE_OK) {
     std::string info = curl_easy_strerror(rc);
     if (errorBuffer_[0] != '\0') info += std::string(": ") + errorBuffer_;
@@ -201,17 +219,6 @@ void Transfer::KeepCookies() {
   setCookies_.clear();
 }
 
-std::string Transfer::GetChunk(std::size_t max) {
-  const std::size_t n = std::min(max, body_.size() - bodyTaken_);
-  std::string piece = body_.substr(bodyTaken_, n);
-  bodyTaken_ += n;
-  if (bodyTaken_ == body_.size()) {
-    body_.clear();
-    bodyTaken_ = 0;
-  }
-  return piece;
-}
-
 std::string Transfer::RemoteHost() const { return UrlPart(url_, CURLUPART_HOST); }
 
 std::string Transfer::Document() const { return UrlPart(url_, CURLUPART_PATH); }
@@ -222,16 +229,38 @@ std::size_t Transfer::OnHeader(char* data, std::size_t size, std::size_t n, void
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
   if (line.empty()) return size * n;
   // Every response of the exchange passes here (100 Continue, redirects): keep the last one.
-  if (line.starts_with("HTTP/")) t->header_.clear();
+  if (line.starts_with("HTTP/")) {
+    t->header_.clear();
+    t->serverTiming_.clear();
+  }
   if (StartsWithNoCase(line, "set-cookie:")) t->setCookies_.emplace_back(line.substr(11));
+  if (StartsWithNoCase(line, "server-timing:")) {
+    if (!t->serverTiming_.empty()) t->serverTiming_ += ", ";
+    t->serverTiming_.append(line.substr(14));
+  }
   t->header_.append(line);
   t->header_.append("\r\n");
   return size * n;
 }
 
 std::size_t Transfer::OnBody(char* data, std::size_t size, std::size_t n, void* self) {
-  static_cast<Transfer*>(self)->body_.append(data, size * n);
-  return size * n;
+  auto* t = static_cast<Transfer*>(self);
+  const std::size_t bytes = size * n;
+  if (bytes > t->maxBody_ - std::min(t->maxBody_, t->body_.size())) {
+    t->tooLarge_ = true;
+    return 0;  // a short count stops the transfer at once
+  }
+  if (t->body_.empty()) {
+    // Room for the announced length at once: growing by doubling would copy the body over
+    // and over and leave up to half of it unused.
+    curl_off_t length = -1;
+    curl_easy_getinfo(t->easy_.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+    if (length > 0 && static_cast<std::size_t>(length) <= t->maxBody_) {
+      t->body_.reserve(static_cast<std::size_t>(length));
+    }
+  }
+  t->body_.append(data, bytes);
+  return bytes;
 }
 
 }  // namespace quarlolink::http

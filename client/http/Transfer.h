@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Curl.h"
@@ -22,8 +23,9 @@ class Transfer {
   ~Transfer();
 
   // Starts a GET, or a HEAD when `head`; returns at once. A request that cannot be started
-  // (bad URL, request too long) ends in State::Failed with its code and text set.
-  void Start(const std::string& url, bool head);
+  // (bad URL, request too long) ends in State::Failed with its code and text set. A body of
+  // more than `maxBody` bytes fails the request as soon as it is announced or passes the mark.
+  void Start(const std::string& url, bool head, std::size_t maxBody);
 
   // Lets the transfer make progress: handles what the sockets have, then, while it is still
   // running, waits up to `waitMs` for its sockets and handles what arrived.
@@ -38,9 +40,11 @@ class Transfer {
 
   // Header of the final response of the exchange: its lines, each ending CR LF, status first.
   const std::string& Header() const { return header_; }
+  // The Server-Timing value of that response (several lines joined with ", "), or "".
+  const std::string& ServerTiming() const { return serverTiming_; }
 
-  // The next piece of the body, at most `max` bytes; "" once everything has been taken.
-  std::string GetChunk(std::size_t max);
+  // Hands over the body collected so far without a copy, leaving none behind.
+  std::string TakeBody() { return std::exchange(body_, std::string()); }
 
   const std::string& Url() const { return url_; }
   void SetUrl(const std::string& url) { url_ = url; }
@@ -71,10 +75,12 @@ class Transfer {
   int32_t code_ = 0;
   std::string info_;
   std::string header_;
+  std::string serverTiming_;
   std::string body_;
+  std::size_t maxBody_ = 0;
+  bool tooLarge_ = false;  // the body passed maxBody_: the write callback stopped the transfer
   std::string cookieHeader_;
   std::vector<std::string> setCookies_;  // collected by the header callback, kept after it
-  std::size_t bodyTaken_ = 0;
   char errorBuffer_[CURL_ERROR_SIZE] = {};
 };
 

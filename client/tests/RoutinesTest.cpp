@@ -26,54 +26,43 @@ TEST(ReadTagTest, MissingCloseTagLeavesSourceAlone) {
   EXPECT_EQ(source, "<Head><Name>x");
 }
 
-TEST(PercentEncodeTest, EncodesEveryByteOfTheLegacyForm) {
-  EXPECT_EQ(PercentEncode(""), "");
-  EXPECT_EQ(PercentEncode("a1 "), "%61%31%20");
-  EXPECT_EQ(PercentEncode("\t"), "%09");
-  EXPECT_EQ(PercentEncode("\r\n"), "%0D%0A");
-  EXPECT_EQ(PercentEncode("中"), "%D6%D0");
-}
-
-TEST(EncipherTextTest, SameInputGivesSameLengthButRandomHead) {
-  const std::string a = EncipherText("select * from 表", "Harbor Lantern Keys");
-  const std::string b = EncipherText("select * from 表", "Harbor Lantern Keys");
-  ASSERT_FALSE(a.empty());
+TEST(EncipherTextTest, RandomHeadAndHexCodesWithin) {
+  const std::string a = EncipherText("A中请", "k"), b = EncipherText("A中请", "k");
   EXPECT_EQ(a.size(), b.size());
   for (char c : a) EXPECT_TRUE(c >= 32 && c <= 126);
+  EXPECT_EQ(kokit::KoToolsApp().EncCharStr(a, "k", kokit::xpEncStr_UnEncWithKeyHead),
+            "41;4E2D;FFFF8BF7;");
 }
 
-TEST(EncipherTextTest, DecipheringGivesTheHexCodes) {
-  const std::string enc = EncipherText("A中请", "k");
-  const std::string plain =
-      kokit::KoToolsApp().EncCharStr(enc, "k", kokit::xpEncStr_UnEncWithKeyHead);
-  EXPECT_EQ(plain, "41;4E2D;FFFF8BF7;");
-}
-
-TEST(ToLongOrZeroTest, ReadsNumbersRoundingHalvesToEven) {
-  EXPECT_EQ(ToLongOrZero("42"), 42);
-  EXPECT_EQ(ToLongOrZero(" -7 "), -7);
-  EXPECT_EQ(ToLongOrZero("2.5"), 2);
-  EXPECT_EQ(ToLongOrZero("3.5"), 4);
-  EXPECT_EQ(ToLongOrZero("abc"), 0);
-  EXPECT_EQ(ToLongOrZero(""), 0);
-  EXPECT_EQ(ToLongOrZero("0x10"), 0);
-  EXPECT_EQ(ToLongOrZero("2147483647"), 2147483647);
-}
-
-TEST(ToLongOrZeroTest, NumberOutsideTheRangeIsAnOverflow) {
+TEST(RoutinesTest, TextRules) {
+  struct Row {
+    const char* name;
+    std::string got;
+    std::string want;
+  };
+  const std::string db = "D:\\site\\db";
+  const Row rows[] = {
+      {"percent-encode every byte", PercentEncode("a1 \t\r\n"), "%61%31%20%09%0D%0A"},
+      {"percent-encode legacy bytes", PercentEncode("中"), "%D6%D0"},
+      {"number with blanks", std::to_string(ToLongOrZero(" -7 ")), "-7"},
+      {"half rounds down to even", std::to_string(ToLongOrZero("2.5")), "2"},
+      {"half rounds up to even", std::to_string(ToLongOrZero("3.5")), "4"},
+      {"not a number", std::to_string(ToLongOrZero("abc")), "0"},
+      {"empty", std::to_string(ToLongOrZero("")), "0"},
+      {"hexadecimal is not a number", std::to_string(ToLongOrZero("0x10")), "0"},
+      {"highest number", std::to_string(ToLongOrZero("2147483647")), "2147483647"},
+      {"join a name", JoinServerPath(db, "a.mdb"), "D:\\site\\db\\a.mdb"},
+      {"join a folder", JoinServerPath(db, "data\\a.mdb"), "D:\\site\\db\\data\\a.mdb"},
+      {"join upwards", JoinServerPath(db, "..\\a.mdb"), "D:\\site\\a.mdb"},
+      {"join from the drive root", JoinServerPath(db, "\\data\\a.mdb"), "D:\\data\\a.mdb"},
+      {"join another drive", JoinServerPath(db, "C:\\x\\a.mdb"), "C:\\x\\a.mdb"},
+      {"no way above the root", JoinServerPath("D:\\", "..\\a.mdb"), ""},
+      {"base with a separator", JoinServerPath(db + "\\", "a.mdb"), "D:\\site\\db\\a.mdb"},
+      {"dot folders", JoinServerPath(db, ".\\x\\..\\a.mdb"), "D:\\site\\db\\a.mdb"},
+  };
+  for (const Row& row : rows) EXPECT_EQ(row.got, row.want) << row.name;
   EXPECT_THROW(ToLongOrZero("2147483648"), kokit::Error);
   EXPECT_THROW(ToLongOrZero("-1e300"), kokit::Error);
-}
-
-TEST(JoinServerPathTest, JoinsAndResolvesLikeTheServer) {
-  EXPECT_EQ(JoinServerPath("D:\\site\\db", "a.mdb"), "D:\\site\\db\\a.mdb");
-  EXPECT_EQ(JoinServerPath("D:\\site\\db", "data\\a.mdb"), "D:\\site\\db\\data\\a.mdb");
-  EXPECT_EQ(JoinServerPath("D:\\site\\db", "..\\a.mdb"), "D:\\site\\a.mdb");
-  EXPECT_EQ(JoinServerPath("D:\\site\\db", "\\data\\a.mdb"), "D:\\data\\a.mdb");
-  EXPECT_EQ(JoinServerPath("D:\\site\\db", "C:\\x\\a.mdb"), "C:\\x\\a.mdb");
-  EXPECT_EQ(JoinServerPath("D:\\", "..\\a.mdb"), "");
-  EXPECT_EQ(JoinServerPath("D:\\site\\db\\", "a.mdb"), "D:\\site\\db\\a.mdb");
-  EXPECT_EQ(JoinServerPath("D:\\site\\db", ".\\x\\..\\a.mdb"), "D:\\site\\db\\a.mdb");
 }
 
 class ApplyErrorStatusTest : public ::testing::Test {
@@ -93,29 +82,29 @@ class ApplyErrorStatusTest : public ::testing::Test {
   std::string text_ = "OK";
 };
 
-TEST_F(ApplyErrorStatusTest, OwnFailureWithoutCodeBecomesMinusOneAndEmptyText) {
-  Raise(kokit::Error(0, ""));
-  EXPECT_EQ(status_, -1);
-  EXPECT_EQ(text_, "");
-}
-
-TEST_F(ApplyErrorStatusTest, FacadeCodesGetTheirTexts) {
-  status_ = 10014;
-  Raise(kokit::Error(0, ""));
-  EXPECT_EQ(text_, "当前状态不能执行 GetHead 或 GetText!");
-  status_ = 10015;
-  text_ = "OK";
-  Raise(kokit::Error(0, ""));
-  EXPECT_EQ(status_, 10015);
-  EXPECT_EQ(text_, "运行超时!");
-}
-
-TEST_F(ApplyErrorStatusTest, OtherCodeKeepsItsText) {
-  status_ = 7;
-  text_ = "server said no";
-  Raise(kokit::Error(0, ""));
-  EXPECT_EQ(status_, 7);
-  EXPECT_EQ(text_, "server said no");
+TEST_F(ApplyErrorStatusTest, OwnFailuresKeepOrGetTheirTexts) {
+  struct Row {
+    const char* name;
+    int32_t status;
+    const char* text;
+    int32_t wantStatus;
+    const char* wantText;
+  };
+  const Row rows[] = {
+      {"no code becomes -1 and no text", 0, "OK", -1, ""},
+      {"state refusal", 10014, "OK", 10014, "当前状态不能执行 GetHead 或 GetText!"},
+      {"time-out", 10015, "OK", 10015, "运行超时!"},
+      {"other code keeps its text", 7, "server said no", 7, "server said no"},
+  };
+  for (const Row& row : rows) {
+    status_ = row.status;
+    text_ = row.text;
+    Raise(kokit::Error(0, ""));
+    EXPECT_EQ(status_, row.wantStatus) << row.name;
+    EXPECT_EQ(text_, row.wantText) << row.name;
+    reporter_.Clear();
+    reporter_.SetFunctionName("Op");
+  }
 }
 
 TEST_F(ApplyErrorStatusTest, RunTimeErrorTakesItsNumberAndIsLoggedInANewFolder) {

@@ -29,6 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                       "spans do not tile the text");
     at = span.end;
   }
+  (void)quarlosql::CountStatements(text);
   const SplitMode mode = static_cast<SplitMode>((flags >> 2) % 4);
   for (const std::string& batch : SplitScript(text, mode)) (void)PrepareStatement(batch);
   (void)IsStatementComplete(text, mode);

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <sstream>
 #include <stdexcept>
@@ -50,121 +51,76 @@ class LogFile : public ::testing::Test {
 
 }  // namespace
 
-TEST(ErrStringNames, ClassReporterKeepsItsFirstModuleName) {
-  ErrString err;
-  err.SetUseIn(xpUseIn_Class);
-  err.SetModuleName("QuarloApp");
-  err.SetModuleName("Other");
-  EXPECT_EQ(err.ModuleLevel(), 1);
-  EXPECT_EQ(err.ModuleName(), "QuarloApp");
-  err.Clear();
-  EXPECT_EQ(err.ModuleName(), "QuarloApp");  // only a module reporter pops module names
+// The name, level and remark a reporter shows after each call of a scripted sequence.
+TEST(ErrString, NamesStackAndClearPopsThem) {
+  ErrString cls, mod;
+  cls.SetUseIn(xpUseIn_Class);
+  auto names = [](const ErrString& e) {
+    return e.ModuleName() + ":" + std::to_string(e.ModuleLevel()) + " " + e.FunctionName() + ":" +
+           std::to_string(e.FunctionLevel()) + "(" + e.Remark() + ")" + std::to_string(e.StepNum());
+  };
+  mod.SetRemark("ignored at level 0");
+  struct Row {
+    const char* name;
+    std::function<void()> call;
+    ErrString& err;
+    std::string want;
+  };
+  const Row rows[] = {
+      {"a class reporter takes its first module name", [&] { cls.SetModuleName("QuarloApp"); }, cls,
+       "QuarloApp:1 :0()0"},
+      {"and keeps it", [&] { cls.SetModuleName("Other"); }, cls, "QuarloApp:1 :0()0"},
+      {"even through Clear", [&] { cls.Clear(); }, cls, "QuarloApp:1 :0()0"},
+      {"a module reporter stacks", [&] { mod.SetModuleName("modA"), mod.SetModuleName("modB"); },
+       mod, "modB:2 :0()0"},
+      {"function levels keep remarks",
+       [&] {
+         mod.SetFunctionName("Outer"), mod.SetRemark("outer remark");
+         mod.SetFunctionName("Inner"), mod.NextStep(), mod.NextStep();
+       },
+       mod, "modB:2 Inner:2()2"},
+      {"Clear pops both levels", [&] { mod.Clear(); }, mod, "modA:1 Outer:1(outer remark)0"},
+      {"to nothing", [&] { mod.Clear(), mod.Clear(); }, mod, ":0 :0()0"},
+  };
+  for (const Row& row : rows) {
+    row.call();
+    EXPECT_EQ(names(row.err), row.want) << row.name;
+  }
 }
 
-TEST(ErrStringNames, ModuleReporterStacksAndClearPopsBack) {
-  ErrString err;
-  EXPECT_EQ(err.UseIn(), xpUseIn_Module);
-  EXPECT_EQ(err.ModuleName(), "");
-  err.SetModuleName("modA");
-  err.SetModuleName("modB");
-  EXPECT_EQ(err.ModuleLevel(), 2);
-  EXPECT_EQ(err.ModuleName(), "modB");
-  err.Clear();
-  EXPECT_EQ(err.ModuleName(), "modA");
-  err.Clear();
-  EXPECT_EQ(err.ModuleLevel(), 0);
-  EXPECT_EQ(err.ModuleName(), "");
-  err.Clear();  // nothing left to pop
-  EXPECT_EQ(err.ModuleLevel(), 0);
-}
-
-TEST(ErrStringNames, FunctionLevelsKeepTheirOwnRemarks) {
-  ErrString err;
-  err.SetRemark("ignored at level 0");
-  EXPECT_EQ(err.Remark(), "");
-  EXPECT_EQ(err.FunctionName(), "");
-  err.SetFunctionName("Outer");
-  err.SetRemark("outer remark");
-  err.SetFunctionName("Inner");
-  EXPECT_EQ(err.FunctionLevel(), 2);
-  EXPECT_EQ(err.Remark(), "");
-  err.SetRemark("inner remark");
-  err.NextStep();
-  err.NextStep();
-  EXPECT_EQ(err.StepNum(), 2);
-  err.Clear();
-  EXPECT_EQ(err.FunctionLevel(), 1);
-  EXPECT_EQ(err.FunctionName(), "Outer");
-  EXPECT_EQ(err.Remark(), "outer remark");
-  EXPECT_EQ(err.StepNum(), 0);
-  err.Clear();
-  EXPECT_EQ(err.FunctionLevel(), 0);
-  EXPECT_EQ(err.FunctionName(), "");
-}
-
-TEST(ErrStringRaise, OwnerDetectedErrorGivesMinusOneAndItsText) {
+TEST(ErrString, RaiseRecordsTheErrorAndRunsTheHandlerOnce) {
   ErrString err;
   err.RaiseError(NoSystemError(), 12, "x", "extra");
-  EXPECT_EQ(err.Number(), -1);
+  EXPECT_EQ(err.Number(), -1);  // detected by the owner
   EXPECT_EQ(err.Description(), "x");
   EXPECT_EQ(err.LineNumber(), 12);
-  EXPECT_EQ(err.AppendData(), "extra");
   EXPECT_FALSE(err.SystemErrorPending());
-}
-
-TEST(ErrStringRaise, SystemErrorKeepsItsNumberAndText) {
-  ErrString err;
+  err.Clear();
+  EXPECT_EQ(err.AppendData(), "extra");  // kept until the next raise
   err.RaiseError(Error::FromErrno(ENOENT), 7, "ignored");
   EXPECT_EQ(err.Number(), ENOENT);
   EXPECT_EQ(err.Description(), Error::FromErrno(ENOENT).Description());
+  EXPECT_EQ(err.AppendData(), "");
   EXPECT_TRUE(err.SystemErrorPending());
   err.Clear();
   EXPECT_FALSE(err.SystemErrorPending());
   EXPECT_EQ(err.Number(), 0);
   EXPECT_EQ(err.Description(), "");
   EXPECT_EQ(err.LineNumber(), 0);
-  EXPECT_EQ(err.AppendData(), "");
-}
 
-TEST(ErrStringRaise, ClearKeepsAppendDataUntilTheNextRaise) {
-  ErrString err;
-  err.RaiseError(NoSystemError(), 0, "a", "kept");
-  err.Clear();
-  EXPECT_EQ(err.AppendData(), "kept");
-  err.RaiseError(NoSystemError(), 0, "b");
-  EXPECT_EQ(err.AppendData(), "");
-}
-
-TEST(ErrStringRaise, HandlerRunsBeforeRaiseErrorReturns) {
-  ErrString err;
-  int32_t seenNumber = 0;
-  std::string seenText;
   int calls = 0;
+  std::string seen;
   err.OnErrOcc([&] {
-    ++calls;
-    seenNumber = err.Number();
-    seenText = err.Description();
+    seen += std::to_string(err.Number()) + err.Description() + " ";
+    if (++calls == 1) err.RaiseError(Error(5, "inner"), 1);  // does not recurse
   });
   err.RaiseError(NoSystemError(), 0, "失败");
-  EXPECT_EQ(calls, 1);
-  EXPECT_EQ(seenNumber, -1);
-  EXPECT_EQ(seenText, "失败");
-  err.OnErrOcc(nullptr);
-  err.RaiseError(NoSystemError(), 0, "again");
-  EXPECT_EQ(calls, 1);
-}
-
-TEST(ErrStringRaise, RaiseFromInsideTheHandlerDoesNotRecurse) {
-  ErrString err;
-  int calls = 0;
-  err.OnErrOcc([&] {
-    ++calls;
-    err.RaiseError(Error(5, "inner"), 1);
-  });
-  err.RaiseError(NoSystemError(), 0, "outer");
-  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(seen, "-1失败 ");
   EXPECT_EQ(err.Number(), 5);
   err.RaiseError(NoSystemError(), 0, "next");  // the guard is released afterwards
+  EXPECT_EQ(calls, 2);
+  err.OnErrOcc(nullptr);
+  err.RaiseError(NoSystemError(), 0, "again");
   EXPECT_EQ(calls, 2);
 }
 
@@ -239,10 +195,15 @@ TEST_F(LogFile, StepOrLineAloneAndRecordsAppend) {
   EXPECT_EQ(AfterDate(all.substr(second)), "m.g()[" + kLineGbk + "]=8\r\n(-1)b\r\n");
 }
 
-TEST_F(LogFile, FileThatCannotBeOpenedIsReportedNotFatal) {
-  std::ofstream(dir / "plain") << "x";
-  err.SetLogFileName((dir / "plain" / "err.log").string());
+TEST_F(LogFile, MissingFolderIsMadeOnRetryAndAFileInTheWayIsReported) {
+  fs::path file = dir / "state" / "quarlo" / "err.log";
+  err.SetLogFileName(file.string());
   err.RaiseError(Error(2, "x"), 0);
+  EXPECT_THROW(err.LogToFile(), Error);
+  EXPECT_TRUE(err.LogToFileWithRetry());
+  EXPECT_NE(ReadBytes(file).find("(2)x\r\n"), std::string::npos);
+
+  err.SetLogFileName((file / "err.log").string());
   try {
     err.LogToFile();
     FAIL() << "no error";
@@ -253,15 +214,6 @@ TEST_F(LogFile, FileThatCannotBeOpenedIsReportedNotFatal) {
   EXPECT_FALSE(err.LogToFileWithRetry());
   err.SetLogFileName("");
   EXPECT_FALSE(err.LogToFileWithRetry());
-}
-
-TEST_F(LogFile, MissingFolderIsCreatedOnRetry) {
-  fs::path file = dir / "state" / "quarlo" / "err.log";
-  err.SetLogFileName(file.string());
-  err.RaiseError(Error(2, "x"), 0);
-  EXPECT_THROW(err.LogToFile(), Error);
-  EXPECT_TRUE(err.LogToFileWithRetry());
-  EXPECT_NE(ReadBytes(file).find("(2)x\r\n"), std::string::npos);
 }
 
 TEST_F(LogFile, OwnerHandlerLogsSystemErrorsOnly) {

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "TempDir.h"
 #include "kokit/KoToolsApp.h"
@@ -28,119 +29,87 @@ class Registry : public ::testing::Test {
   KoToolsApp tools;
 };
 
-TEST_F(Registry, StringRoundTripCreatesIntermediateKeys) {
-  std::string status;
-  EXPECT_EQ(tools.SaveRegString(HKCU, "Software\\A\\B\\C", "Name", "值 value", &status), 0);
-  EXPECT_EQ(status, "OK");
-  EXPECT_EQ(tools.OptStatus(), 0);
-  EXPECT_EQ(tools.GetRegString(HKCU, "Software\\A\\B\\C", "Name"), "值 value");
-  EXPECT_EQ(tools.OptString(), "OK");
-  // The keys above were made too: a value can be read back under each of them.
-  EXPECT_EQ(tools.GetRegString(HKCU, "Software\\A", "Other"), "");
-  EXPECT_EQ(tools.OptString(), "RegQueryValueEx Fail");
-}
-
-TEST_F(Registry, NamesIgnoreLetterCaseAndExtraSeparators) {
-  tools.SaveRegDWord(HKCU, "Software\\Foo", "Count", 7);
-  EXPECT_EQ(tools.GetRegDWord(HKCU, "\\SOFTWARE\\\\foo\\", "COUNT"), 7);
-  EXPECT_EQ(tools.OptString(), "OK");
-}
-
-TEST_F(Registry, MissingValueAndMissingKey) {
-  tools.SaveRegKey(HKCU, "Software\\Here");
-  EXPECT_EQ(tools.GetRegString(HKCU, "Software\\Here", "nope"), "");
-  EXPECT_EQ(tools.OptString(), "RegQueryValueEx Fail");
-  EXPECT_EQ(tools.OptStatus(), -1);
-  EXPECT_EQ(tools.GetRegDWord(HKCU, "Software\\Here", "nope"), 0);
-  EXPECT_EQ(tools.OptString(), "RegQueryValueEx Fail");
-  EXPECT_EQ(tools.GetRegString(HKCU, "Software\\Gone", "x"), "");
-  EXPECT_EQ(tools.OptString(), "RegOpenKey Fail");
-  EXPECT_EQ(tools.GetRegDWord(HKCU, "Software\\Gone", "x"), 0);
-  EXPECT_EQ(tools.OptString(), "RegOpenKey Fail");
-  EXPECT_EQ(tools.OptStatus(), -1);
-}
-
-TEST_F(Registry, ReadsBeforeAnyWriteCreateNothing) {
-  EXPECT_EQ(tools.GetRegString(HKCU, "Software\\X", "v"), "");
-  EXPECT_EQ(tools.OptString(), "RegOpenKey Fail");
-  EXPECT_EQ(tools.GetRegString(HKCU, "", "v"), "");
-  EXPECT_EQ(tools.OptString(), "RegQueryValueEx Fail");
-  EXPECT_FALSE(fs::exists(dir / "store"));
-}
-
-TEST_F(Registry, WrongValueKindIsAMismatch) {
-  tools.SaveRegDWord(HKCU, "K", "num", 5);
-  tools.SaveRegString(HKCU, "K", "str", "5");
-  EXPECT_EQ(tools.GetRegString(HKCU, "K", "num"), "");
-  EXPECT_EQ(tools.OptString(), kMismatch);
-  EXPECT_EQ(tools.OptStatus(), -1);
-  EXPECT_EQ(tools.GetRegDWord(HKCU, "K", "str"), 0);
-  EXPECT_EQ(tools.OptString(), kMismatch);
-  // Writing the other kind replaces the value and its kind.
-  tools.SaveRegString(HKCU, "K", "num", "now text");
-  EXPECT_EQ(tools.GetRegString(HKCU, "K", "num"), "now text");
-}
-
-TEST_F(Registry, EmptyStringAndNulCut) {
-  tools.SaveRegString(HKCU, "K", "empty", "");
-  EXPECT_EQ(tools.GetRegString(HKCU, "K", "empty"), "");
-  EXPECT_EQ(tools.OptString(), "OK");
-  EXPECT_EQ(tools.OptStatus(), 0);
-  tools.SaveRegString(HKCU, "K", "nul", std::string("before\0after", 12));
-  EXPECT_EQ(tools.GetRegString(HKCU, "K", "nul"), "before");
-}
-
-TEST_F(Registry, NumbersKeepAll32Bits) {
-  for (int32_t v : {0, -1, INT32_MIN, INT32_MAX}) {
-    tools.SaveRegDWord(HKCU, "N", "v", v);
-    EXPECT_EQ(tools.GetRegDWord(HKCU, "N", "v"), v);
+// A scripted session: each call's result and the status text it leaves.
+TEST_F(Registry, CallsGiveTheirResultAndStatus) {
+  const std::string a = "Software\\A\\B\\C";
+  auto str = [&](xpRegRoot r, const std::string& k, const std::string& v) {
+    return tools.GetRegString(r, k, v);
+  };
+  auto num = [&](const std::string& k, const std::string& v) {
+    return std::to_string(tools.GetRegDWord(HKCU, k, v));
+  };
+  auto rc = [](int32_t r) { return r == 0 ? "0" : "fail"; };
+  const auto bogus = static_cast<xpRegRoot>(0x12345678u);
+  struct Row {
+    const char* name;
+    std::function<std::string()> call;
+    std::string result;
+    std::string status;
+  };
+  const Row rows[] = {
+      {"read before any write", [&] { return str(HKCU, "Software\\X", "v"); }, "",
+       "RegOpenKey Fail"},
+      {"read below no key", [&] { return str(HKCU, "", "v"); }, "", "RegQueryValueEx Fail"},
+      {"store not made by reads", [&] { return std::to_string(fs::exists(dir / "store")); }, "0",
+       "RegQueryValueEx Fail"},
+      {"write makes every key", [&] { return rc(tools.SaveRegString(HKCU, a, "Name", "值 v")); },
+       "0", "OK"},
+      {"read back", [&] { return str(HKCU, a, "Name"); }, "值 v", "OK"},
+      {"missing value under a made key", [&] { return str(HKCU, "Software\\A", "x"); }, "",
+       "RegQueryValueEx Fail"},
+      {"missing number", [&] { return num("Software\\A", "x"); }, "0", "RegQueryValueEx Fail"},
+      {"missing key", [&] { return num("Software\\Gone", "x"); }, "0", "RegOpenKey Fail"},
+      {"case and extra separators ignored",
+       [&] { return str(HKCU, "\\SOFTWARE\\\\a\\b\\C\\", "NAME"); }, "值 v", "OK"},
+      {"number as text is a mismatch",
+       [&] { return tools.SaveRegDWord(HKCU, "K", "n", 5), str(HKCU, "K", "n"); }, "", kMismatch},
+      {"text as number", [&] { return tools.SaveRegString(HKCU, "K", "s", "5"), num("K", "s"); },
+       "0", kMismatch},
+      {"the other kind replaces",
+       [&] { return tools.SaveRegString(HKCU, "K", "n", "now"), str(HKCU, "K", "n"); }, "now",
+       "OK"},
+      {"empty text", [&] { return tools.SaveRegString(HKCU, "K", "e", ""), str(HKCU, "K", "e"); },
+       "", "OK"},
+      {"NUL cuts text",
+       [&] {
+         return tools.SaveRegString(HKCU, "K", "z", std::string("before\0after", 12)),
+                str(HKCU, "K", "z");
+       },
+       "before", "OK"},
+      {"lowest number",
+       [&] { return tools.SaveRegDWord(HKCU, "K", "i", INT32_MIN), num("K", "i"); },
+       std::to_string(INT32_MIN), "OK"},
+      {"roots are separate",
+       [&] { return tools.SaveRegString(HKLM, a, "Name", "m"), str(HKCU, a, "Name"); }, "值 v",
+       "OK"},
+      {"machine root", [&] { return str(HKLM, a, "Name"); }, "m", "OK"},
+      {"users root", [&] { return str(xpRegRoot_HKEY_USERS, a, "Name"); }, "", "RegOpenKey Fail"},
+      {"unknown root write", [&] { return rc(tools.SaveRegString(bogus, "K", "v", "x")); }, "fail",
+       "RegCreateKey Fail"},
+      {"unknown root read", [&] { return str(bogus, "K", "v"); }, "", "RegOpenKey Fail"},
+      {"delete a value", [&] { return rc(tools.DelRegValue(HKCU, a, "Name")); }, "0", "OK"},
+      {"deleted value", [&] { return str(HKCU, a, "Name"); }, "", "RegQueryValueEx Fail"},
+      {"delete it again", [&] { return rc(tools.DelRegValue(HKCU, a, "Name")); }, "fail",
+       "RegDeleteValue Fail"},
+      {"delete below no key", [&] { return rc(tools.DelRegValue(HKCU, "Nope", "v")); }, "fail",
+       "RegOpenKey Fail"},
+      {"a key with subkeys stays", [&] { return rc(tools.DelRegKey(HKCU, "Software\\A\\B")); },
+       "fail", "RegDeleteKey Fail"},
+      {"a leaf goes", [&] { return rc(tools.DelRegKey(HKCU, a)); }, "0", "OK"},
+      {"then its parent", [&] { return rc(tools.DelRegKey(HKCU, "Software\\A\\B")); }, "0", "OK"},
+      {"deleted key", [&] { return str(HKCU, "Software\\A\\B", "v"); }, "", "RegOpenKey Fail"},
+      {"delete it again", [&] { return rc(tools.DelRegKey(HKCU, "Software\\A\\B")); }, "fail",
+       "RegDeleteKey Fail"},
+      {"a sibling with a common prefix is no subkey",
+       [&] { return tools.SaveRegKey(HKCU, "Abc\\D"), rc(tools.SaveRegKey(HKCU, "Ab")); }, "0",
+       "OK"},
+      {"so the key goes", [&] { return rc(tools.DelRegKey(HKCU, "Ab")); }, "0", "OK"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(row.call(), row.result) << row.name;
+    EXPECT_EQ(tools.OptString(), row.status) << row.name;
+    EXPECT_EQ(tools.OptStatus() == 0, row.status == "OK") << row.name;
   }
-}
-
-TEST_F(Registry, RootsAreSeparate) {
-  tools.SaveRegString(HKCU, "Software\\S", "v", "user");
-  tools.SaveRegString(HKLM, "Software\\S", "v", "machine");
-  EXPECT_EQ(tools.GetRegString(HKCU, "Software\\S", "v"), "user");
-  EXPECT_EQ(tools.GetRegString(HKLM, "Software\\S", "v"), "machine");
-  EXPECT_EQ(tools.GetRegString(xpRegRoot_HKEY_USERS, "Software\\S", "v"), "");
-  EXPECT_EQ(tools.OptString(), "RegOpenKey Fail");
-}
-
-TEST_F(Registry, UnknownRootFails) {
-  auto bogus = static_cast<xpRegRoot>(0x12345678u);
-  EXPECT_NE(tools.SaveRegString(bogus, "K", "v", "x"), 0);
-  EXPECT_EQ(tools.OptString(), "RegCreateKey Fail");
-  EXPECT_EQ(tools.GetRegString(bogus, "K", "v"), "");
-  EXPECT_EQ(tools.OptString(), "RegOpenKey Fail");
-}
-
-TEST_F(Registry, DeleteValueAndKey) {
-  tools.SaveRegString(HKCU, "A\\B", "v", "x");
-  EXPECT_EQ(tools.DelRegValue(HKCU, "A\\B", "v"), 0);
-  EXPECT_EQ(tools.OptString(), "OK");
-  EXPECT_EQ(tools.GetRegString(HKCU, "A\\B", "v"), "");
-  EXPECT_EQ(tools.OptString(), "RegQueryValueEx Fail");
-  EXPECT_NE(tools.DelRegValue(HKCU, "A\\B", "v"), 0);
-  EXPECT_EQ(tools.OptString(), "RegDeleteValue Fail");
-  EXPECT_NE(tools.DelRegValue(HKCU, "A\\Nope", "v"), 0);
-  EXPECT_EQ(tools.OptString(), "RegOpenKey Fail");
-
-  // A key with subkeys stays; its leaf goes first.
-  EXPECT_NE(tools.DelRegKey(HKCU, "A"), 0);
-  EXPECT_EQ(tools.OptString(), "RegDeleteKey Fail");
-  EXPECT_EQ(tools.DelRegKey(HKCU, "A\\B"), 0);
-  EXPECT_EQ(tools.OptString(), "OK");
-  EXPECT_EQ(tools.DelRegKey(HKCU, "A"), 0);
-  EXPECT_EQ(tools.GetRegString(HKCU, "A", "v"), "");
-  EXPECT_EQ(tools.OptString(), "RegOpenKey Fail");
-  EXPECT_NE(tools.DelRegKey(HKCU, "A"), 0);
-  EXPECT_EQ(tools.OptString(), "RegDeleteKey Fail");
-}
-
-TEST_F(Registry, SiblingWithCommonPrefixIsNotASubkey) {
-  tools.SaveRegKey(HKCU, "Ab");
-  tools.SaveRegKey(HKCU, "Abc\\D");
-  EXPECT_EQ(tools.DelRegKey(HKCU, "Ab"), 0);
 }
 
 TEST_F(Registry, StoreFileIsPrivate) {

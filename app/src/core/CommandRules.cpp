@@ -9,10 +9,11 @@ namespace {
 constexpr const char* kGoverned[] = {
     "mnuEdit_Copy", "mnuEdit_Cut", "mnuEdit_Paste", "mnuEdit_Delete", "mnuEdit_Font",
     "mnuEdit_Undo", "mnuFile_Exit", "mnuFile_New", "mnuFile_Open", "mnuFile_ReLogin",
-    "mnuFile_Save", "mnuFile_SaveAs", "mnuFile_Setting",
+    "mnuFile_Save", "mnuFile_SaveAs", "mnuFile_Setting", "mnuFile_Export",
     // popup
     "mnuPopupMenu_Copy", "mnuPopupMenu_CopyColName", "mnuPopupMenu_NextPage",
     "mnuPopupMenu_PrevPage", "mnuPopupMenu_GotoPage", "mnuPopupMenu_NextRecordset",
+    "mnuPopupMenu_Export",
     // query menu
     "mnuRun_ExecSQL", "mnuRun_Cancel", "mnuRun_NextPage", "mnuRun_PrevPage", "mnuRun_GotoPage",
     "mnuRun_SetRowsPerPage", "mnuRun_NextRecordset",
@@ -42,7 +43,8 @@ CmdStates ComputeCmdStates(const CmdStateInput& in) {
           "Delete", "Open", "Set", "Execute", "SetRowsPerPage"});
   if (in.hasRecordset && in.fieldCount > 0) {
     enable({"mnuPopupMenu_Copy", "mnuPopupMenu_CopyColName", "mnuPopupMenu_GotoPage",
-            "mnuPopupMenu_NextPage", "mnuRun_GotoPage", "mnuRun_NextPage", "NextPage", "GotoPage"});
+            "mnuPopupMenu_NextPage", "mnuRun_GotoPage", "mnuRun_NextPage", "NextPage", "GotoPage",
+            "mnuFile_Export", "mnuPopupMenu_Export"});
     if (in.isNextRecordset) {
       enable({"mnuPopupMenu_NextRecordset", "mnuRun_NextRecordset", "NextRecordset"});
     }

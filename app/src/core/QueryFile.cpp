@@ -5,9 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 
+#include "core/ReplacingFile.h"
 #include "kokit/Codepage.h"
 #include "kokit/Error.h"
 
@@ -71,37 +71,9 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 void WriteWholeFile(const std::string& path, const std::string& bytes) {
-  std::string target = path;
-  char resolved[PATH_MAX];
-  struct stat lst {};
-  if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode) &&
-      ::realpath(path.c_str(), resolved)) {
-    target = resolved;
-  }
-  mode_t mode = 0644;
-  struct stat st {};
-  if (::stat(target.c_str(), &st) == 0) {
-    if (S_ISDIR(st.st_mode)) ThrowErrno(EISDIR);
-    mode = st.st_mode & 07777;
-  }
-  std::string temp = target + ".XXXXXX";
-  Fd f(::mkstemp(temp.data()));
-  if (f.fd < 0) ThrowErrno(errno);
-  auto fail = [&](int err) {
-    ::unlink(temp.c_str());
-    ThrowErrno(err);
-  };
-  ::fchmod(f.fd, mode);
-  for (size_t done = 0; done < bytes.size();) {
-    const ssize_t n = ::write(f.fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      fail(errno);
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (::fsync(f.fd) != 0) fail(errno);
-  if (::rename(temp.c_str(), target.c_str()) != 0) fail(errno);
+  ReplacingFile file(path);
+  file.Write(bytes);
+  file.Commit();
 }
 
 }  // namespace quarlodesk

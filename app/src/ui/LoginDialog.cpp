@@ -15,6 +15,7 @@
 #include "core/ProgramSettings.h"
 #include "quarlolink/QuarloApp.h"
 #include "ui/Dialogs.h"
+#include "ui/SavedPasswords.h"
 #include "ui/SelectAllOnFocus.h"
 
 namespace quarlodesk {
@@ -35,10 +36,11 @@ std::shared_ptr<quarlolink::QuarloApp> NewQuarloApp(QWidget* parent) {
   return cn;
 }
 
-LoginDialog::LoginDialog(QWidget* parent, ProgramSettings& settings, ConnectionHolder& conn,
-                         CommandLine prefill, SettingsOpener openSettings)
+LoginDialog::LoginDialog(QWidget* parent, ProgramSettings& settings, SavedPasswords& passwords,
+                         ConnectionHolder& conn, CommandLine prefill, SettingsOpener openSettings)
     : QDialog(parent),
       settings_(settings),
+      passwords_(passwords),
       conn_(conn),
       prefill_(std::move(prefill)),
       openSettings_(std::move(openSettings)) {
@@ -84,6 +86,10 @@ LoginDialog::LoginDialog(QWidget* parent, ProgramSettings& settings, ConnectionH
   chkSavePwd_ = new QCheckBox(Q("保存密码"), this);
   chkSavePwd_->setObjectName("chkSavePwd");
   grid->addWidget(chkSavePwd_, row++, 1);
+  lblPasswordPlace_ = new QLabel(this);
+  lblPasswordPlace_->setObjectName("lblPasswordPlace");
+  lblPasswordPlace_->setWordWrap(true);
+  grid->addWidget(lblPasswordPlace_, row++, 0, 1, 2);
   for (QLineEdit* e : {txtWebSite_, txtServer_, txtDatabase_, txtUserName_}) {
     e->installEventFilter(selectAll);
   }
@@ -117,6 +123,12 @@ LoginDialog::LoginDialog(QWidget* parent, ProgramSettings& settings, ConnectionH
     if (openSettings_) openSettings_(this);
   });
   connect(cboDBType_, &QComboBox::activated, this, [this] { FillFieldsForType(); });
+  for (QLineEdit* e : {txtWebSite_, txtServer_, txtDatabase_, txtUserName_, txtPassword_}) {
+    connect(e, &QLineEdit::textChanged, this, [this] { DropFetch(); });
+  }
+  connect(&passwords_, &SavedPasswords::PlaceChanged, this, [this] {
+    if (!loginWaits_) ShowPasswordPlace();
+  });
 }
 
 int LoginDialog::exec() {
@@ -170,6 +182,40 @@ void LoginDialog::FillFieldsForType() {
   txtDatabase_->setText(Q(r.database));
   chkSavePwd_->setChecked(r.savePwd);
   txtPassword_->setText(Q(r.password));
+  FetchPassword(r);
+}
+
+void LoginDialog::FetchPassword(const LoginRecord& record) {
+  const int fetch = ++fetch_;
+  fetching_ = record.savePwd && record.password.empty();
+  passwords_.Fetch(KeyringKey(TypeText(), record), this,
+                   [this, fetch](std::optional<std::string> password) {
+                     if (fetch != fetch_) return;
+                     const bool fill = fetching_ && password;
+                     const bool login = loginWaits_;
+                     fetching_ = false;
+                     EndLoginWait();
+                     if (fill) txtPassword_->setText(Q(*password));
+                     if (login) OnLogin();
+                   });
+}
+
+void LoginDialog::DropFetch() {
+  ++fetch_;
+  fetching_ = false;
+  EndLoginWait();
+}
+
+void LoginDialog::EndLoginWait() {
+  if (!loginWaits_) return;
+  loginWaits_ = false;
+  cmdOK_->setEnabled(true);
+  ShowPasswordPlace();
+}
+
+void LoginDialog::ShowPasswordPlace() {
+  lblPasswordPlace_->setText(Q(PasswordPlaceText(passwords_.Place())));
+  lblPasswordPlace_->setToolTip(Q(passwords_.Reason()));
 }
 
 void LoginDialog::BuildConnectionString() {
@@ -194,6 +240,12 @@ LoginRecord LoginDialog::Fields() const {
 }
 
 void LoginDialog::OnLogin() {
+  if (fetching_) {
+    loginWaits_ = true;
+    cmdOK_->setEnabled(false);
+    lblPasswordPlace_->setText(Q("正在从系统密钥环读取保存的密码..."));
+    return;
+  }
   BuildConnectionString();
   loginSucceeded_ = true;
   hide();
@@ -201,6 +253,7 @@ void LoginDialog::OnLogin() {
 }
 
 void LoginDialog::OnCancel() {
+  EndLoginWait();
   loginSucceeded_ = false;
   QDialog::reject();
 }

@@ -17,6 +17,7 @@ class QPushButton;
 namespace quarlodesk {
 
 class ProgramSettings;
+class SavedPasswords;
 
 // The login dialog: web site, database type, server, database, user and password; builds the
 // connection string and can test the site. Loaded the first time it is shown and kept (hidden)
@@ -27,8 +28,8 @@ class LoginDialog : public QDialog {
  public:
   using SettingsOpener = std::function<void(QWidget* owner)>;
 
-  LoginDialog(QWidget* parent, ProgramSettings& settings, ConnectionHolder& conn,
-              CommandLine prefill, SettingsOpener openSettings);
+  LoginDialog(QWidget* parent, ProgramSettings& settings, SavedPasswords& passwords,
+              ConnectionHolder& conn, CommandLine prefill, SettingsOpener openSettings);
 
   int exec() override;
   void reject() override;
@@ -48,8 +49,15 @@ class LoginDialog : public QDialog {
   void OnLogin();
   void OnCancel();
   void OnTest();
+  // The saved password of a record that leaves it to the keyring: looked up while the dialog
+  // shows; a login asked for meanwhile waits for it. Editing the login drops the lookup.
+  void FetchPassword(const LoginRecord& record);
+  void DropFetch();
+  void EndLoginWait();
+  void ShowPasswordPlace();
 
   ProgramSettings& settings_;
+  SavedPasswords& passwords_;
   ConnectionHolder& conn_;
   CommandLine prefill_;
   SettingsOpener openSettings_;
@@ -58,6 +66,9 @@ class LoginDialog : public QDialog {
   bool loginSucceeded_ = false;
   std::string webSite_;
   std::string connectionString_;
+  int fetch_ = 0;            // lookups started; an answer for an older one is ignored
+  bool fetching_ = false;    // the latest lookup will fill the password field
+  bool loginWaits_ = false;  // the login button was pressed while it runs
 
   QLineEdit* txtWebSite_;
   QComboBox* cboDBType_;
@@ -67,6 +78,7 @@ class LoginDialog : public QDialog {
   QLineEdit* txtUserName_;
   QLineEdit* txtPassword_;
   QCheckBox* chkSavePwd_;
+  QLabel* lblPasswordPlace_;
   QPushButton* cmdOK_;
   QPushButton* cmdCancel_;
   QPushButton* cmdTest_;

@@ -22,6 +22,7 @@
 #include "ui/Dialogs.h"
 #include "ui/LoginDialog.h"
 #include "ui/ResultModel.h"
+#include "ui/SavedPasswords.h"
 #include "ui/SettingDialog.h"
 #include "ui/Splash.h"
 #include "ui/Twips.h"
@@ -38,7 +39,8 @@ MainWindow::MainWindow(Environment env)
   BuildStatusBar();
   setMinimumSize(TwipsToPxX(this, kMinWindowTwips), TwipsToPxY(this, kMinWindowTwips));
   resize(960, 680);
-  frmLogin_ = new LoginDialog(this, settings_, conn_, env_.prefill,
+  passwords_ = new SavedPasswords(settings_, this);
+  frmLogin_ = new LoginDialog(this, settings_, *passwords_, conn_, env_.prefill,
                               [this](QWidget* owner) { OpenSettingDialog(owner); });
 }
 
@@ -93,7 +95,9 @@ void MainWindow::AfterLogin() {
   settings_.SetUser("LastLoginNo", position + 1);
   const std::string recordName = LoginRecordName(position);
   std::string record = settings_.UserText(recordName.c_str());
-  const LoginRecord fields = frmLogin_->Fields();
+  LoginRecord fields = frmLogin_->Fields();
+  fields.password =
+      passwords_->Keep(recordName, frmLogin_->TypeText(), ParseLoginRecord(record), fields);
   WriteLoginRecord(fields, record);
   settings_.SetUser(recordName.c_str(), record);
 

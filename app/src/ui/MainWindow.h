@@ -13,6 +13,7 @@
 #include "core/RecentFiles.h"
 #include "core/RunState.h"
 #include "kokit/ErrString.h"
+#include "quarlolink/RequestTiming.h"
 #include "ui/Environment.h"
 
 class QAction;
@@ -32,6 +33,7 @@ namespace quarlodesk {
 
 class LoginDialog;
 class ResultModel;
+class SavedPasswords;
 
 // The main window: editor, result grid, message box, status bar, menus and toolbar, and the
 // commands behind them. What decides lives in core/; this class applies it to the widgets.
@@ -96,8 +98,13 @@ class MainWindow : public QMainWindow {
   void StartUseTime();
   void ShowUseTime();
   void StopUseTime();
+  std::string TimingNote() const;
   void PageTail();
   void ShowMessageText(const std::string& text, bool failure);
+
+  // Every row of the current result set to a file (MainWindowExport.cpp).
+  void ExportResult();
+  void ReturnToPage(int32_t page);
 
   // Files (MainWindowFiles.cpp).
   enum class SaveCheck { NotAsked, Asked, Abandoned };
@@ -152,6 +159,7 @@ class MainWindow : public QMainWindow {
   bool cancelledRequest_ = false;  // the cancel command stopped the request under way
   std::shared_ptr<quarlolink::XmlRecordset> currRs_;
   std::chrono::steady_clock::time_point startTime_;
+  quarlolink::RequestTiming timingMark_;  // the connection's totals when the clock started
   int32_t lastRowNo_ = 0;
   int32_t pageEndRowNo_ = 0;
   int32_t rowsShown_ = 0;
@@ -162,6 +170,7 @@ class MainWindow : public QMainWindow {
   bool isTextChanged_ = false;
   std::string lastOpenName_;
   std::string lastSaveName_;
+  std::string lastExportName_;
   RecentFiles lastUse_;
 
   // Layout.
@@ -181,6 +190,7 @@ class MainWindow : public QMainWindow {
   QTimer* timMain_ = nullptr;
   QMenu* mnuPopupMenu_ = nullptr;
   QMenu* mnuFile_ = nullptr;
+  SavedPasswords* passwords_ = nullptr;
   LoginDialog* frmLogin_ = nullptr;
   std::map<std::string, QAction*> actions_;
   std::map<std::string, std::function<void()>> handlers_;

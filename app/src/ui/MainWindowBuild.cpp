@@ -18,6 +18,7 @@
 #include "ui/Dialogs.h"
 #include "ui/MainWindow.h"
 #include "ui/ResultModel.h"
+#include "ui/SqlHighlighter.h"
 
 namespace quarlodesk {
 
@@ -60,6 +61,7 @@ void MainWindow::BuildWidgets() {
   txtCmd_->setAccessibleName(Q("SQL语句编辑器"));
   txtCmd_->setAccessibleDescription(Q("在此输入要执行的SQL语句"));
   connect(txtCmd_, &QPlainTextEdit::textChanged, this, &MainWindow::OnEditorChanged);
+  new SqlHighlighter(txtCmd_->document());  // owned by the document
 
   imgSplitter_ = new QFrame(area_);
   imgSplitter_->setObjectName("imgSplitter");
@@ -116,6 +118,8 @@ void MainWindow::BuildMenus() {
   AddAction(mnuFile_, "mnuFile_Save", "保存(&S)", [this] { Save(false); });
   AddAction(mnuFile_, "mnuFile_SaveAs", "另存为(&A)", [this] { Save(true); });
   mnuFile_->addSeparator();
+  AddAction(mnuFile_, "mnuFile_Export", "导出结果(&E)...", [this] { ExportResult(); });
+  mnuFile_->addSeparator();
   AddAction(mnuFile_, "mnuFile_Setting", "设置(&S)", [this] { SettingsCommand(); });
   mnuFile_->addSeparator();
   AddAction(mnuFile_, "mnuFile_Exit", "退出(&X)", [this] { close(); });
@@ -163,6 +167,7 @@ void MainWindow::BuildMenus() {
   mnuPopupMenu_->setObjectName("mnuPopupMenu");
   AddAction(mnuPopupMenu_, "mnuPopupMenu_Copy", "复制(&C)", [this] { CopySelection(); });
   AddAction(mnuPopupMenu_, "mnuPopupMenu_CopyColName", "复制列名", [this] { CopyColumnNames(); });
+  AddAction(mnuPopupMenu_, "mnuPopupMenu_Export", "导出结果(&E)...", [this] { ExportResult(); });
   mnuPopupMenu_->addSeparator();
   AddAction(mnuPopupMenu_, "mnuPopupMenu_NextPage", "显示下一页(&N)",
             [this] { Page(Paging::Next); });

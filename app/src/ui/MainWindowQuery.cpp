@@ -13,6 +13,7 @@
 #include "core/CommandRules.h"
 #include "core/GridText.h"
 #include "core/Numbers.h"
+#include "core/TimingText.h"
 #include "quarlolink/QuarloApp.h"
 #include "quarlolink/XmlRecordset.h"
 #include "ui/Dialogs.h"
@@ -147,6 +148,7 @@ void MainWindow::Cancel() {
 
 void MainWindow::StartUseTime() {
   startTime_ = std::chrono::steady_clock::now();
+  if (conn_.cn) timingMark_ = conn_.cn->Timing();
   timMain_->start();
   ShowUseTime();
 }
@@ -158,6 +160,20 @@ void MainWindow::ShowUseTime() {
 }
 
 void MainWindow::StopUseTime() { timMain_->stop(); }
+
+// Where the time since the clock started went, for the message after the rows-affected text.
+std::string MainWindow::TimingNote() const {
+  const double elapsedMs =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - startTime_)
+          .count();
+  std::optional<TimingParts> parts;
+  if (conn_.cn) {
+    if (auto split = (conn_.cn->Timing() - timingMark_).Split(elapsedMs)) {
+      parts = TimingParts{split->databaseMs, split->serverMs, split->networkMs, split->clientMs};
+    }
+  }
+  return TimingText(elapsedMs, parts);
+}
 
 void MainWindow::ShowMessageText(const std::string& text, bool failure) {
   QPalette p = txtMessage_->palette();
@@ -199,7 +215,8 @@ void MainWindow::ShowRecordset() {
       const int32_t count = fields->Count();
       if (count == 0) {
         rowsShown_ = std::max(0, currRs_->RowsAffected());
-        ShowMessageText("执行命令成功\r\n（所影响的行数为 " + std::to_string(rowsShown_) + " 行）",
+        ShowMessageText("执行命令成功\r\n（所影响的行数为 " + std::to_string(rowsShown_) +
+                            " 行）\r\n" + TimingNote(),
                         false);
         SetRunState(kReady);
         PageTail();
@@ -245,7 +262,8 @@ void MainWindow::ShowRecordset() {
         }
         if (!cancelled) {
           model_->Commit();
-          ShowMessageText("（所影响的行数为 " + std::to_string(rowsShown_) + " 行）", false);
+          ShowMessageText(
+              "（所影响的行数为 " + std::to_string(rowsShown_) + " 行）\r\n" + TimingNote(), false);
           const std::vector<int> twips = widths.Widths(lastRowNo_);
           for (size_t c = 0; c < twips.size(); ++c) {
             mfgMain_->setColumnWidth(static_cast<int>(c), TwipsToPxX(this, twips[c]));

@@ -51,6 +51,8 @@ One-run settings (not saved):
   --timeout SECONDS      time allowed for each statement request (default 120)
   --connect-timeout SECONDS
                          time allowed for the key check and the login (default 12)
+  --max-answer-mb N      refuse an answer larger than N MiB (default 128); when one is refused,
+                         lower --rows-per-comm
 
   -h, --help             show this help
   -V, --version          show the version

@@ -32,6 +32,7 @@ enum LongOnly : int {
   kRowsPerPage,
   kTimeout,
   kConnectTimeout,
+  kMaxAnswerMb,
 };
 
 const option kLongOptions[] = {
@@ -63,6 +64,7 @@ const option kLongOptions[] = {
     {"rows-per-page", required_argument, nullptr, kRowsPerPage},
     {"timeout", required_argument, nullptr, kTimeout},
     {"connect-timeout", required_argument, nullptr, kConnectTimeout},
+    {"max-answer-mb", required_argument, nullptr, kMaxAnswerMb},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -226,6 +228,9 @@ Options ParseOptions(const std::vector<std::string>& args) {
         break;
       case kConnectTimeout:
         o.connectTimeout = Number<int32_t>(name, optarg, 1, 86400 * 365);
+        break;
+      case kMaxAnswerMb:
+        o.maxAnswerMb = Positive(name, optarg);
         break;
       case ':':
         throw UsageError(std::string(argv[optind - 1]) + " needs a value");

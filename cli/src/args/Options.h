@@ -58,8 +58,11 @@ struct Options {
   std::optional<int32_t> rowsPerPage;
   std::optional<int32_t> timeout;
   std::optional<int32_t> connectTimeout;
+  std::optional<int32_t> maxAnswerMb;
 
-  bool HasSettingOverrides() const { return encKey || openUrl || executeUrl || rowsPerComm; }
+  bool HasSettingOverrides() const {
+    return encKey || openUrl || executeUrl || rowsPerComm || maxAnswerMb;
+  }
 };
 
 // Wrong usage: the message names what was wrong; the program exits with 64.

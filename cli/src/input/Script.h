@@ -5,19 +5,13 @@
 #include <vector>
 
 #include "args/Options.h"
+#include "quarlosql/SqlScan.h"
 
 namespace quarlocli {
 
-// Pieces of SQL text by how the text inside them is to be taken. Quoted covers string literals,
-// quoted identifiers ("x", [x]) and PostgreSQL dollar quotes; comments include their markers.
-struct SqlSpan {
-  enum Kind { Code, Quoted, LineComment, BlockComment } kind;
-  size_t begin;
-  size_t end;
-};
-
-// Cuts text into spans. An unterminated quote or comment runs to the end of the text.
-std::vector<SqlSpan> ScanSql(std::string_view text);
+// The scanner is shared with quarlopages.
+using quarlosql::ScanSql;
+using quarlosql::SqlSpan;
 
 // True when `line` is a batch separator line: "go" alone, any letter case, blanks around.
 bool IsGoLine(std::string_view line);

@@ -1,47 +1,18 @@
 #pragma once
 
-#include <cstdint>
-#include <functional>
 #include <iosfwd>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "args/Options.h"
+#include "quarlohost/ResultWriter.h"
 
 namespace quarlocli {
 
-struct Column {
-  std::string name;
-  int32_t dataType = 0;  // the ADO type code the server reported
-};
-
-// Writes the rows of result sets in one output format. Messages (rows affected, timing) are not
-// its business; the caller prints them once EndResult has written every row.
-class ResultWriter {
- public:
-  virtual ~ResultWriter() = default;
-  virtual void BeginResult(const std::vector<Column>& columns) = 0;
-  virtual void Row(const std::vector<std::string>& values) = 0;
-  virtual void EndResult() = 0;
-
-  // Runs before the writer writes to its stream (the progress line on the same terminal is
-  // erased there).
-  void SetBeforeWrite(std::function<void()> hook) { beforeWrite_ = std::move(hook); }
-
- protected:
-  void BeforeWrite() {
-    if (beforeWrite_) beforeWrite_();
-  }
-
- private:
-  std::function<void()> beforeWrite_;
-};
+using quarlolink::host::Column;
+using quarlolink::host::IsNumericType;
+using quarlolink::host::ResultWriter;
 
 // `header` false leaves out the column names (JSON lines always carry them).
 std::unique_ptr<ResultWriter> MakeResultWriter(OutputFormat format, std::ostream& out, bool header);
-
-// True for the ADO type codes of numbers, which the table aligns to the right.
-bool IsNumericType(int32_t adoType);
 
 }  // namespace quarlocli

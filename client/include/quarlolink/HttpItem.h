@@ -92,6 +92,12 @@ class HttpItem {
   bool StillExecuting() const;
   // Hands over the body of the latest byte GET without a copy, leaving the buffer empty.
   std::string TakeResponseBytes() { return std::exchange(byteBuffer_, std::string()); }
+  // Seconds from the start of the latest completed request to the last byte of its answer, and
+  // the seconds it then took to hand the body over.
+  double WireTime() const { return wireTime_; }
+  double HandOverTime() const { return handOverTime_; }
+  // The Server-Timing header of the latest completed answer, "" when it had none.
+  const std::string& ServerTiming() const { return serverTiming_; }
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -115,6 +121,9 @@ class HttpItem {
   std::string optString_;
   int32_t requestKind_ = 0;
   double useTime_ = 0;
+  double wireTime_ = 0;
+  double handOverTime_ = 0;
+  std::string serverTiming_;
   Clock::time_point start_{};
   std::string responseString_;
   std::string responseHeader_;

@@ -4,10 +4,12 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "kokit/DateTime.h"
 #include "kokit/ErrString.h"
 #include "quarlolink/HttpItem.h"
+#include "quarlolink/RequestTiming.h"
 
 namespace quarlolink {
 
@@ -31,6 +33,8 @@ class IEOHttpItem {
   ~IEOHttpItem();
 
   const std::string& ResponseText() const { return responseText_; }
+  // For the library's connection: hands the latest body over without a copy, leaving it empty.
+  std::string TakeResponseText() { return std::exchange(responseText_, std::string()); }
   int32_t CmdTimeout() const { return cmdTimeout_; }
   void SetCmdTimeout(int32_t seconds) { cmdTimeout_ = seconds; }
 
@@ -80,6 +84,10 @@ class IEOHttpItem {
   // True when Cancel() dropped a request on its way (the server may still be working on it).
   bool Dropped() const { return dropped_; }
 
+  // Where the time of this facade's requests went, summed since it was made (see RequestTiming;
+  // fillMs stays 0 here).
+  const RequestTiming& Timing() const { return timing_; }
+
   // Lets a request started with isSync false make progress, waiting up to `maxWaitMs` for its
   // sockets; its event is raised from here. The host calls it from its own loop (a timer).
   void Pump(int maxWaitMs = 0);
@@ -93,6 +101,8 @@ class IEOHttpItem {
   void FailureExit(const kokit::Error& err, int32_t line);
   void OnItemCompleted(int32_t requestKind, int32_t responseDataType);
   void OnItemError(const std::string& code, const std::string& desc);
+  void RecordAnswer(double decodeSeconds);
+  void RecordUnanswered();
 
   kokit::ErrString err_;
   std::unique_ptr<HttpItem> item_;
@@ -108,6 +118,8 @@ class IEOHttpItem {
   std::string responseText_;
   bool cancelled_ = false;
   bool dropped_ = false;
+  bool answered_ = false;  // the current request's answer has been counted in timing_
+  RequestTiming timing_;
   FailHandler onGetTextFail_;
   TextOkHandler onGetTextOK_;
   FailHandler onGetDataFail_;

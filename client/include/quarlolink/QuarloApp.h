@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "quarlolink/RequestTiming.h"
 #include "quarlolink/XmlRecordset.h"
 
 namespace quarlolink {
@@ -51,6 +52,10 @@ class QuarloApp : public std::enable_shared_from_this<QuarloApp> {
   void SetOpenUrl(const std::string& path);
   std::string ExecuteUrl() const;
   void SetExecuteUrl(const std::string& path);
+  // The most one answer may have, in MiB (values below 1 count as 1); a larger answer is
+  // refused and its transfer dropped as soon as it passes the mark.
+  int32_t MaxAnswerMB() const;
+  void SetMaxAnswerMB(int32_t megabytes);
 
   // Scheme and host of the site, without a trailing slash.
   const std::string& WebSite() const { return webSite_; }
@@ -82,6 +87,12 @@ class QuarloApp : public std::enable_shared_from_this<QuarloApp> {
   // it (and what the server said). Outside an operation nothing happens but -1 and a text saying
   // so.
   void Cancel();
+
+  // Where the time of this connection's requests went, summed since the object was made: every
+  // request it sent (a recordset's fetches of further rows and pages included), the server's
+  // figures where its answers carried them, and the time spent reading answers into recordsets.
+  // Take it before and after what you measure and subtract (RequestTiming shows how).
+  RequestTiming Timing() const;
 
  private:
   friend struct internal::LibraryAccess;
@@ -116,6 +127,7 @@ class QuarloApp : public std::enable_shared_from_this<QuarloApp> {
   bool busy_ = false;           // an operation is running (the host's events may call in meanwhile)
   bool cancelled_ = false;      // Cancel() came during the running operation
   bool askServerStop_ = false;  // the running operation has sent a statement request
+  double fillMs_ = 0;           // reading answers into recordsets, summed
 
   // Key issued by the latest accepted key check and the connection string of the latest open,
   // kept to open again when the server reports "SessionTimeout".

@@ -1,6 +1,7 @@
 #include "quarlolink/QuarloApp.h"
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
 #include <utility>
 
@@ -131,6 +132,7 @@ bool QuarloApp::IsRemoveSpace() const { return settings::Flag("IsRemoveSpace"); 
 int32_t QuarloApp::RowsPerComm() const { return settings::Number("RowsPerComm"); }
 std::string QuarloApp::OpenUrl() const { return settings::Text("OpenConnUrl"); }
 std::string QuarloApp::ExecuteUrl() const { return settings::Text("ExecuteUrl"); }
+int32_t QuarloApp::MaxAnswerMB() const { return settings::Number("MaxAnswerMB"); }
 
 void QuarloApp::SetEncKey(const std::string& key) {
   bool printable = std::all_of(key.begin(), key.end(), [](char c) {
@@ -150,6 +152,7 @@ void QuarloApp::SetIsRemoveSpace(bool remove) { SetSetting("IsRemoveSpace", remo
 void QuarloApp::SetRowsPerComm(int32_t rows) { SetSetting("RowsPerComm", rows); }
 void QuarloApp::SetOpenUrl(const std::string& path) { SetSetting("OpenConnUrl", path); }
 void QuarloApp::SetExecuteUrl(const std::string& path) { SetSetting("ExecuteUrl", path); }
+void QuarloApp::SetMaxAnswerMB(int32_t megabytes) { SetSetting("MaxAnswerMB", megabytes); }
 
 // ---- Paging sizes.
 
@@ -202,8 +205,9 @@ bool QuarloApp::TestBody() {
   }
   http.GetText(url, true);
   if (!FacadeOk()) return false;
-  if (StartsWithOK(http.ResponseText())) return true;
-  optString_ = http.ResponseText();
+  std::string answer = http.TakeResponseText();
+  if (StartsWithOK(answer)) return true;
+  optString_ = std::move(answer);
   return false;
 }
 
@@ -220,9 +224,9 @@ bool QuarloApp::OpenBody(const std::string& connectionString) {
   http.SetCmdTimeout(connectionTimeout_);
   http.GetText(internal::KeyCheckUrl(webSite_, OpenUrl(), EncKey()), true);
   if (!FacadeOk()) return false;
-  std::string answer = http.ResponseText();
+  std::string answer = http.TakeResponseText();
   if (!StartsWithOK(answer)) {
-    optString_ = answer;
+    optString_ = std::move(answer);
     return false;
   }
   issuedKey_ = ReadTag(answer, "EncKey");
@@ -233,8 +237,9 @@ bool QuarloApp::OpenBody(const std::string& connectionString) {
                                     reopenString_, issuedKey_),
                true);
   if (!FacadeOk()) return false;
-  if (http.ResponseText() == "OK") return true;
-  optString_ = http.ResponseText();
+  std::string opened = http.TakeResponseText();
+  if (opened == "OK") return true;
+  optString_ = std::move(opened);
   return false;
 }
 
@@ -253,6 +258,12 @@ std::shared_ptr<XmlRecordset> QuarloApp::Execute(const std::string& SQL) {
   Run("Execute", [&] { return ExecuteBody(SQL, result); });
   if (optStatus_ != 0) result.reset();  // an answer that came as the user cancelled
   return result;
+}
+
+RequestTiming QuarloApp::Timing() const {
+  RequestTiming t = transport_->http.Timing() + transport_->stopper.Timing();
+  t.fillMs = fillMs_;
+  return t;
 }
 
 void QuarloApp::Cancel() {
@@ -321,17 +332,21 @@ bool QuarloApp::ExecuteBody(const std::string& sql, std::shared_ptr<XmlRecordset
                                          beginRecordset_, moveRows_, IsRemoveSpace(), noHead_),
                  true);
     if (!FacadeOk()) return false;
-    const std::string& answer = http.ResponseText();
+    // Taken over, not copied: an answer may be tens of MB.
+    std::string answer = http.TakeResponseText();
     if (StartsWithOK(answer)) {
       auto rs = current_;
-      std::string text = answer;
       kokit::PumpEvents();
-      LibraryAccess::FillXmlText(*rs, std::move(text));
+      const auto fillStart = std::chrono::steady_clock::now();
+      LibraryAccess::FillXmlText(*rs, std::move(answer));
+      fillMs_ +=
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - fillStart)
+              .count();
       result = std::move(rs);
       return true;
     }
     if (answer != "SessionTimeout") {
-      optString_ = answer;
+      optString_ = std::move(answer);
       return false;
     }
     if (reopens == kMaxReopens) {
@@ -340,12 +355,8 @@ bool QuarloApp::ExecuteBody(const std::string& sql, std::shared_ptr<XmlRecordset
     }
     Run(
         "OpenConn", [&] { return OpenBody(reopenString_); }, /*nested=*/true);
-    if (optStatus_ != 0) {
-      // The answer that refused the re-open; a re-open that failed in the transport has no
-      // answer, and then its own reason stays.
-      if (!http.ResponseText().empty()) optString_ = http.ResponseText();
-      return false;
-    }
+    // The re-open's own reason (the answer that refused it, or the transport's) stays.
+    if (optStatus_ != 0) return false;
   }
 }
 

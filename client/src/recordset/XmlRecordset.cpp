@@ -37,6 +37,14 @@ struct XmlRecordset::Batch {
   internal::CutText answer;            // what is left of the latest answer after its header
   std::vector<std::string_view> rows;  // its RowValue texts, views into `answer`
   internal::CutText row;               // the current row while it is split into values
+
+  // Frees the answer before the next one is fetched, so two are never held at once. A fetch
+  // starts with the current row at the last row loaded, where no loaded row is read again.
+  void Release() {
+    rows.clear();
+    std::string().swap(answer.text);
+    answer.start = 0;
+  }
 };
 
 XmlRecordset::XmlRecordset(Tag, std::weak_ptr<QuarloApp> connection)
@@ -150,6 +158,7 @@ void XmlRecordset::MovePage(int32_t pageNo) {
       throw kokit::Error(6, "Overflow");
     }
     currRow_ = rowCount_ = static_cast<int32_t>(first);
+    batch_->Release();
     LibraryAccess::SetMoveRows(*conn, currRow_);
     conn->Execute("");
     // The outcome shows in the connection's status pair.
@@ -212,6 +221,7 @@ bool XmlRecordset::ShowNextRow() {
 bool XmlRecordset::FetchNextBatch() {
   auto conn = CurrentConnection();
   if (!conn) return false;
+  batch_->Release();
   LibraryAccess::SetMoveRows(*conn, currRow_);
   conn->Execute("");
   if (conn->OptStatus() != 0) {

@@ -1,5 +1,6 @@
 #include "settings/ClientSettings.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -43,6 +44,7 @@ std::unique_ptr<kokit::IniItems> BuildDefaults() {
   items->Add("OpenConnUrl", "/quarlo/quarloopen.asp", "", kokit::xpIniItemDataType_TextValue);
   items->Add("ExecuteUrl", "/quarlo/quarloexecute.asp", "", kokit::xpIniItemDataType_TextValue);
   items->Add("IsRemoveSpace", true, "", kokit::xpIniItemDataType_BooleanValue);
+  items->Add("MaxAnswerMB", kDefaultMaxAnswerMB, "", kokit::xpIniItemDataType_NumberValue);
   return items;
 }
 
@@ -94,5 +96,9 @@ std::string Text(const std::string& name) { return Settings().Item(name)->TextVa
 bool Flag(const std::string& name) { return Settings().Item(name)->BoolValue(); }
 
 int32_t Number(const std::string& name) { return Settings().Item(name)->LongValue(); }
+
+std::size_t MaxAnswerBytes() {
+  return static_cast<std::size_t>(std::max<int32_t>(1, Number("MaxAnswerMB"))) << 20;
+}
 
 }  // namespace quarlolink::settings

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -23,5 +24,8 @@ void Save();
 std::string Text(const std::string& name);
 bool Flag(const std::string& name);
 int32_t Number(const std::string& name);
+
+// The most one answer may have, in bytes: the setting "MaxAnswerMB" (MiB, at least 1).
+std::size_t MaxAnswerBytes();
 
 }  // namespace quarlolink::settings

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -27,7 +28,11 @@ inline constexpr const char* kValuesPath =
 std::string LogFolder();
 std::string TempFolder();
 
-// The twelve settings with their defaults, in their order.
+// The cap on one answer, in MiB: twice what quarlopages sends at most (64 MiB), so its answers
+// always fit, while a site gone wrong cannot make the library take all memory.
+inline constexpr int32_t kDefaultMaxAnswerMB = 128;
+
+// The thirteen settings with their defaults, in their order.
 std::unique_ptr<kokit::IniItems> BuildDefaults();
 
 // BuildDefaults, loaded from the store (missing settings written), first-start folders made.

@@ -46,6 +46,8 @@ class ScriptedSite {
         return;
       }
       res.set_content(kokit::ToLegacy(page(req)), "text/plain");  // answers are in the code page
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!serverTiming_.empty()) res.set_header("Server-Timing", serverTiming_);
     };
     server_.server().Get(".*", handler);
     server_.Start();
@@ -62,6 +64,12 @@ class ScriptedSite {
     execute_ = std::move(page);
   }
 
+  // Sent as the Server-Timing header of every answer from now on; "" sends none.
+  void SetServerTiming(std::string value) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    serverTiming_ = std::move(value);
+  }
+
   // "GET /path?query" or "HEAD /path?query", in arrival order.
   std::vector<std::string> Requests() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -76,6 +84,7 @@ class ScriptedSite {
   std::mutex mutex_;
   Page open_;
   Page execute_;
+  std::string serverTiming_;
   std::vector<std::string> requests_;
   TestServer server_;
 };

@@ -93,7 +93,9 @@ class ClientEndToEnd : public ::testing::TestWithParam<Db> {
       std::string cs = GetParam() == Db::Sqlite
                            ? "driver={SQLite3};dbq=" + (map_ / "test.db").string()
                            : ConnectionString();
-      observer_ = quarlopages::db::Connect(cs, {});
+      quarlopages::db::ConnectOptions options;
+      options.mapPath = map_.path().string();
+      observer_ = quarlopages::db::Connect(cs, options);
     }
     auto statement = observer_->Execute(sql, 0);
     quarlopages::db::Row row;

@@ -55,6 +55,14 @@ class Connection {
   // Starts `sql` (one or more statements) with a time-out in seconds (0: none) and positions on
   // its first result set.
   virtual std::unique_ptr<Statement> Execute(const std::string& sql, int timeoutSeconds) = 0;
+  // Whether the lone statement `sql` gives its rows as they are fetched and one result set, so
+  // that it may stay open and be read a page at a time: any on the built-in SQLite backend, a
+  // SELECT through psqlODBC's cursors. Other drivers may buffer a result whole or give several
+  // result sets for one statement (a procedure call): their statements are read whole.
+  virtual bool CanStream(const std::string& sql) const {
+    (void)sql;
+    return false;
+  }
   // Stops the statement running on this connection now (in Execute, Fetch or NextResult) the way
   // the database stops one, so that the call fails with the database's own text; the connection
   // stays usable. May be called from another thread; does nothing when nothing runs.
@@ -69,6 +77,8 @@ class Connection {
 struct ConnectOptions {
   std::string mapPath;
   int loginTimeoutSeconds = 15;
+  // The built-in backend opens files outside the map folder too (symbolic links followed).
+  bool allowAnyPath = false;
   // Driver names (lower case, braces included, e.g. "{sqlite3}") served by the built-in SQLite
   // backend; every other name goes to unixODBC.
   std::vector<std::string> sqliteDrivers = {"{microsoft access driver (*.mdb)}", "{sqlite3}"};

@@ -9,6 +9,7 @@
 
 #include "db/AdoTypes.h"
 #include "db/OdbcHandle.h"
+#include "db/PsqlFetchCancel.h"
 #include "db/PsqlOdbc.h"
 #include "db/StatementText.h"
 
@@ -32,18 +33,31 @@ struct SharedConnection {
   SharedConnection(const SharedConnection&) = delete;
   SharedConnection& operator=(const SharedConnection&) = delete;
 
-  void Register(SQLHSTMT stmt) {
+  // Around SQLExecDirect and SQLMoreResults: only a statement that executes is sent SQLCancel.
+  // On one whose cursor is open, the driver manager takes SQLCancel as a close, and the next
+  // SQLFetch fails with a function sequence error instead of the cancellation.
+  void BeginExecuting(SQLHSTMT stmt) {
     std::lock_guard lock(mutex);
-    running.push_back(stmt);
+    executing.push_back({stmt, false});
   }
-  void Unregister(SQLHSTMT stmt) {
+  // True when a cancel reached the statement while it executed.
+  bool EndExecuting(SQLHSTMT stmt) {
     std::lock_guard lock(mutex);
-    running.erase(std::remove(running.begin(), running.end(), stmt), running.end());
+    const auto it = std::find_if(executing.begin(), executing.end(),
+                                 [stmt](const Executing& e) { return e.stmt == stmt; });
+    if (it == executing.end()) return false;
+    const bool cancelSent = it->cancelSent;
+    executing.erase(it);
+    return cancelSent;
   }
-  // The driver stops what executes (psqlODBC ignores it while rows are fetched).
+  // The driver stops what executes; a fetch from a cursor is stopped by FetchCancel.
   void CancelRunning() {
     std::lock_guard lock(mutex);
-    for (SQLHSTMT stmt : running) SQLCancel(stmt);
+    for (Executing& e : executing) {
+      SQLCancel(e.stmt);
+      e.cancelSent = true;
+    }
+    if (fetchCancel) fetchCancel->Cancel();
   }
   void CancelAll() {
     cancelled = true;
@@ -54,9 +68,15 @@ struct SharedConnection {
   std::unique_ptr<OdbcHandle> dbc;
   bool connected = false;
   bool psqlOdbc = false;  // see PsqlOdbc.h
+  bool streams = false;   // psqlODBC reading through cursors
   std::atomic<bool> cancelled{false};
+  struct Executing {
+    SQLHSTMT stmt;
+    bool cancelSent;
+  };
   std::mutex mutex;
-  std::vector<SQLHSTMT> running;  // statements Connection::Cancel reaches
+  std::vector<Executing> executing;                    // statements Connection::Cancel reaches
+  std::unique_ptr<psqlodbc::FetchCancel> fetchCancel;  // when reading through cursors
 };
 
 class OdbcStatement : public Statement {
@@ -67,15 +87,18 @@ class OdbcStatement : public Statement {
       SQLSetStmtAttr(stmt_.get(), SQL_ATTR_QUERY_TIMEOUT,
                      reinterpret_cast<SQLPOINTER>(static_cast<intptr_t>(timeoutSeconds)), 0);
     }
-    shared_->Register(stmt_.get());
   }
-  ~OdbcStatement() override { shared_->Unregister(stmt_.get()); }
+  ~OdbcStatement() override {
+    // Closes an open cursor first: psqlODBC then ends the transaction that held it.
+    SQLFreeStmt(stmt_.get(), SQL_CLOSE);
+  }
 
   void Start(const std::string& sql) {
     CheckCancelled();
-    const SQLRETURN rc =
-        SQLExecDirect(stmt_.get(), reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.data())),
-                      static_cast<SQLINTEGER>(sql.size()));
+    const SQLRETURN rc = Executing([&] {
+      return SQLExecDirect(stmt_.get(), reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.data())),
+                           static_cast<SQLINTEGER>(sql.size()));
+    });
     if (rc == SQL_NO_DATA) {
       // A statement that matched no row: a result without columns, 0 rows.
       active_ = true;
@@ -92,7 +115,9 @@ class OdbcStatement : public Statement {
   bool Fetch(Row& row) override {
     CheckCancelled();
     if (!active_ || columns_.empty()) return false;
+    if (shared_->fetchCancel) shared_->fetchCancel->SetFetching(true);
     const SQLRETURN rc = SQLFetch(stmt_.get());
+    if (shared_->fetchCancel) shared_->fetchCancel->SetFetching(false);
     if (rc == SQL_NO_DATA) return false;
     Check(rc);
     row.assign(columns_.size(), std::nullopt);
@@ -106,7 +131,7 @@ class OdbcStatement : public Statement {
     if (!active_) return false;
     columns_.clear();
     rowsAffected_ = 0;
-    const SQLRETURN rc = SQLMoreResults(stmt_.get());
+    const SQLRETURN rc = Executing([&] { return SQLMoreResults(stmt_.get()); });
     if (rc == SQL_NO_DATA) {
       active_ = false;
       return false;
@@ -127,10 +152,22 @@ class OdbcStatement : public Statement {
     if (IsCancelled()) throw DbError(CancelledText());
   }
 
+  template <typename Call>
+  SQLRETURN Executing(Call call) {
+    shared_->BeginExecuting(stmt_.get());
+    const SQLRETURN rc = call();
+    if (shared_->EndExecuting(stmt_.get())) cancelSent_ = true;
+    return rc;
+  }
+
   void Check(SQLRETURN rc) {
     if (SQL_SUCCEEDED(rc)) return;
     active_ = false;
     std::string text = DiagnosticText(SQL_HANDLE_STMT, stmt_.get(), "ODBC: 语句执行失败");
+    // HY010 after a cancel is the cancel's own doing (the driver manager closed the cursor).
+    // (A cancel that lands as the statement finishes executing does that.)
+    if ((IsCancelled() || cancelSent_) && text.rfind("HY010", 0) == 0)
+      throw DbError(CancelledText());
     if (IsCancelled() && text.rfind("HY008", 0) != 0) text = CancelledText() + "; " + text;
     throw DbError(text);
   }
@@ -191,6 +228,7 @@ class OdbcStatement : public Statement {
   int64_t rowsAffected_ = 0;
   bool active_ = false;  // a result set is current
   std::atomic<bool> cancelled_{false};
+  bool cancelSent_ = false;  // by Connection::CancelStatement while it executed
 };
 
 class OdbcConnection : public Connection {
@@ -205,12 +243,31 @@ class OdbcConnection : public Connection {
     return statement;
   }
 
+  bool CanStream(const std::string& sql) const override {
+    return shared_->streams && psqlodbc::ReadsThroughCursor(sql);
+  }
   void CancelStatement() override { shared_->CancelRunning(); }
   void Cancel() override { shared_->CancelAll(); }
 
  private:
   std::shared_ptr<SharedConnection> shared_;
 };
+
+// The server process of a PostgreSQL connection.
+std::string BackendPid(SQLHDBC dbc) {
+  OdbcHandle stmt(SQL_HANDLE_STMT, dbc);
+  const char* sql = "select pg_backend_pid()";
+  SQLCHAR pid[32] = {};
+  SQLLEN length = 0;
+  const bool ok = SQL_SUCCEEDED(SQLExecDirect(
+                      stmt.get(), reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql)), SQL_NTS)) &&
+                  SQL_SUCCEEDED(SQLFetch(stmt.get())) &&
+                  SQL_SUCCEEDED(SQLGetData(stmt.get(), 1, SQL_C_CHAR, pid, sizeof pid, &length));
+  if (!ok)
+    throw DbError(DiagnosticText(SQL_HANDLE_STMT, stmt.get(), "ODBC: 无法读取连接的服务器进程号"));
+  SQLFreeStmt(stmt.get(), SQL_CLOSE);
+  return reinterpret_cast<const char*>(pid);
+}
 
 }  // namespace
 
@@ -224,6 +281,7 @@ std::unique_ptr<Connection> OpenOdbc(const std::string& connectionString,
         reinterpret_cast<SQLPOINTER>(static_cast<intptr_t>(options.loginTimeoutSeconds)), 0);
   }
   shared->psqlOdbc = psqlodbc::IsPsqlOdbc(shared->env.get(), connectionString);
+  shared->streams = shared->psqlOdbc && psqlodbc::UsesCursors(connectionString);
   const std::string effective =
       shared->psqlOdbc ? psqlodbc::WithCursorOptions(connectionString) : connectionString;
   if (effective.size() > static_cast<size_t>(std::numeric_limits<SQLSMALLINT>::max())) {
@@ -239,6 +297,9 @@ std::unique_ptr<Connection> OpenOdbc(const std::string& connectionString,
     throw DbError(DiagnosticText(SQL_HANDLE_DBC, dbc, "ODBC: 无法连接数据库"));
   }
   shared->connected = true;
+  if (shared->streams) {
+    shared->fetchCancel = std::make_unique<psqlodbc::FetchCancel>(effective, BackendPid(dbc));
+  }
   return std::make_unique<OdbcConnection>(std::move(shared));
 }
 

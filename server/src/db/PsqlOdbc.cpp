@@ -47,6 +47,19 @@ std::string DriverLibrary(SQLHENV env, const std::string& name) {
   }
 }
 
+// Whether `sql` begins, after blanks and "(", with the word `word` (lower case) and goes on.
+bool StartsWithWord(const std::string& sql, std::string_view word) {
+  size_t i = 0;
+  while (i < sql.size() &&
+         (sql[i] == ' ' || sql[i] == '\t' || sql[i] == '\r' || sql[i] == '\n' || sql[i] == '(')) {
+    ++i;
+  }
+  const std::string head = AsciiLower(std::string_view(sql).substr(i, word.size() + 1));
+  if (head.size() <= word.size() || head.compare(0, word.size(), word) != 0) return false;
+  const unsigned char next = static_cast<unsigned char>(head.back());
+  return !(std::isalnum(next) || next == '_');
+}
+
 }  // namespace
 
 bool IsPsqlOdbc(SQLHENV env, const std::string& connectionString) {
@@ -68,17 +81,15 @@ std::string WithCursorOptions(const std::string& connectionString) {
   return out;
 }
 
+bool UsesCursors(const std::string& connectionString) {
+  const auto value = ConnectionString::Parse(connectionString).Get("usedeclarefetch");
+  return !value || *value == "1";
+}
+
+bool ReadsThroughCursor(const std::string& sql) { return StartsWithWord(sql, "select"); }
+
 std::string KeepOutOfCursor(const std::string& sql) {
-  size_t i = 0;
-  while (i < sql.size() &&
-         (sql[i] == ' ' || sql[i] == '\t' || sql[i] == '\r' || sql[i] == '\n' || sql[i] == '(')) {
-    ++i;
-  }
-  const std::string head = AsciiLower(std::string_view(sql).substr(i, 5));
-  const bool startsWithWith =
-      head.size() == 5 && head.compare(0, 4, "with") == 0 &&
-      !(std::isalnum(static_cast<unsigned char>(head[4])) || head[4] == '_');
-  return startsWithWith ? "/**/ " + sql : sql;
+  return StartsWithWord(sql, "with") ? "/**/ " + sql : sql;
 }
 
 }  // namespace quarlopages::db::psqlodbc

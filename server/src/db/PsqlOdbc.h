@@ -17,6 +17,13 @@ bool IsPsqlOdbc(SQLHENV env, const std::string& connectionString);
 // rows instead of being read whole into memory at execute time.
 std::string WithCursorOptions(const std::string& connectionString);
 
+// True unless the string turns UseDeclareFetch off.
+bool UsesCursors(const std::string& connectionString);
+
+// With UseDeclareFetch, the statements psqlODBC reads through a cursor, a fetch at a time: those
+// whose first word (after blanks and "(") is SELECT. It reads every other one whole at execute.
+bool ReadsThroughCursor(const std::string& sql);
+
 // With UseDeclareFetch, psqlODBC wraps a statement whose first word is WITH in DECLARE CURSOR,
 // which PostgreSQL refuses when the WITH inserts, updates or deletes. A leading comment keeps
 // such a statement out of the cursor; other statements are returned as they are.

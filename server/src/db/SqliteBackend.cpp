@@ -4,9 +4,11 @@
 
 #include <atomic>
 #include <chrono>
-#include <system_error>
+#include <filesystem>
 
 #include "db/AdoTypes.h"
+#include "db/DatabaseFile.h"
+#include "db/SqliteConfine.h"
 #include "db/StatementText.h"
 
 namespace quarlopages::db {
@@ -34,6 +36,7 @@ using StmtPtr = std::unique_ptr<sqlite3_stmt, StmtFinalizer>;
 
 // The open file; statements keep it alive after their connection is gone.
 struct SharedDb {
+  SqliteConfinement confinement;  // declared first: outlives the connection that calls it
   std::unique_ptr<sqlite3, DbCloser> db;
   std::atomic<bool> cancelled{false};
 };
@@ -142,7 +145,9 @@ class SqliteStatement : public Statement {
 
   [[noreturn]] void Fail(int rc) {
     std::string text;
-    if (rc == SQLITE_INTERRUPT && timedOut_) {
+    if (auto refusal = shared_->confinement.TakeRefusal()) {
+      text = *refusal;
+    } else if (rc == SQLITE_INTERRUPT && timedOut_) {
       text = TimeoutText(timeoutSeconds_);
     } else if (rc == SQLITE_INTERRUPT && IsCancelled()) {
       text = CancelledText();
@@ -223,6 +228,8 @@ class SqliteConnection : public Connection {
     return statement;
   }
 
+  bool CanStream(const std::string&) const override { return true; }
+
   // Safe from another thread while the file is open: the session keeps the connection alive.
   void CancelStatement() override { sqlite3_interrupt(shared_->db.get()); }
   void Cancel() override { shared_->cancelled = true; }
@@ -233,38 +240,24 @@ class SqliteConnection : public Connection {
 
 }  // namespace
 
-std::filesystem::path ResolveDatabaseFile(const std::string& value, const std::string& mapPath) {
-  std::string path = value;
-  for (char& c : path) {
-    if (c == '\\') c = '/';
-  }
-  std::filesystem::path file(path);
-  if (file.is_relative()) file = std::filesystem::path(mapPath) / file;
-  return file.lexically_normal();
-}
-
 std::unique_ptr<Connection> OpenSqlite(const ConnectionString& cs, const ConnectOptions& options) {
   auto value = cs.Get("dbq");
   if (!value || value->empty()) value = cs.Get("database");
   if (!value || value->empty()) throw DbError("连接字符串没有指定数据库文件（dbq=）");
-  const std::filesystem::path file = ResolveDatabaseFile(*value, options.mapPath);
+  const std::filesystem::path file = DatabaseFileFor(*value, options.mapPath, options.allowAnyPath);
 
-  std::error_code ec;
-  const auto status = std::filesystem::status(file, ec);
-  if (!std::filesystem::exists(status)) throw DbError("数据库文件不存在：" + file.string());
-  if (!std::filesystem::is_regular_file(status)) {
-    throw DbError("不是数据库文件：" + file.string());
-  }
-
+  // The path holds no links now; one put in its place since is refused.
   sqlite3* raw = nullptr;
-  const int rc =
-      sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
+  const int rc = sqlite3_open_v2(
+      file.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_NOFOLLOW,
+      nullptr);
   auto shared = std::make_shared<SharedDb>();
   shared->db.reset(raw);
   if (rc != SQLITE_OK) {
     throw DbError("SQLite: " + std::string(raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)) + "：" +
                   file.string());
   }
+  shared->confinement.Install(raw);
   sqlite3_busy_timeout(raw, kBusyTimeoutMs);
   // Reading the schema tells a database from any other file now rather than at the first query.
   if (sqlite3_exec(raw, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) !=

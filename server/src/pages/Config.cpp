@@ -25,6 +25,16 @@ std::string Lower(std::string s) {
   return s;
 }
 
+// Flags that take no value on the command line; in a config file "name = yes" or "no".
+bool IsSwitch(const std::string& name) { return name == "allow-any-path"; }
+
+bool ParseSwitch(const std::string& name, const std::string& value) {
+  const std::string v = Lower(value);
+  if (v == "yes" || v == "true" || v == "1" || v == "on") return true;
+  if (v == "no" || v == "false" || v == "0" || v == "off") return false;
+  throw ConfigError("--" + name + ": expected yes or no, got \"" + value + "\"");
+}
+
 std::string CheckPath(const std::string& name, const std::string& value) {
   if (value.empty() || value[0] != '/') throw ConfigError("--" + name + ": must begin with \"/\"");
   return value;
@@ -54,8 +64,12 @@ struct Applier {
     } else if (name == "map-path") {
       if (value.empty()) throw ConfigError("--map-path: folder missing");
       config.mapPath = value;
+    } else if (name == "allow-any-path") {
+      config.allowAnyPath = ParseSwitch(name, value);
     } else if (name == "session-timeout") {
       config.sessionTimeoutSeconds = static_cast<int>(ParseNumber(name, value, 1, 7 * 86400));
+    } else if (name == "cursor-timeout") {
+      config.cursorTimeoutSeconds = static_cast<int>(ParseNumber(name, value, 1, 7 * 86400));
     } else if (name == "max-sessions") {
       config.maxSessions = static_cast<int>(ParseNumber(name, value, 1, 100000));
     } else if (name == "max-rows") {
@@ -73,6 +87,8 @@ struct Applier {
       config.maxSpoolBytes = static_cast<uint64_t>(ParseNumber(name, value, 1, 1 << 20)) << 20;
     } else if (name == "max-connections") {
       config.maxConnections = static_cast<int>(ParseNumber(name, value, 1, 10000));
+    } else if (name == "idle-timeout") {
+      config.idleTimeoutSeconds = static_cast<int>(ParseNumber(name, value, 1, 86400));
     } else if (name == "spool-dir") {
       config.spoolDir = value;
     } else if (name == "sqlite-driver") {
@@ -147,6 +163,8 @@ Config ParseCommandLine(const std::vector<std::string>& args) {
     if (auto eq = name.find('='); eq != std::string::npos) {
       value = name.substr(eq + 1);
       name = name.substr(0, eq);
+    } else if (IsSwitch(name)) {
+      value = "yes";
     } else {
       if (i + 1 >= args.size()) throw ConfigError("--" + name + ": value missing");
       value = args[++i];
@@ -168,7 +186,10 @@ std::string HelpText() {
       << "unixODBC. Prints \"listening on URL\" on stderr when ready; SIGINT or SIGTERM stop "
          "it.\n"
       << "A client stops the statement its session is running with Opt=3 on the open page\n"
-      << "(ODBC SQLCancel or sqlite3_interrupt; the connection stays open).\n\n"
+      << "(ODBC SQLCancel, pg_cancel_backend while psqlODBC fetches from a cursor, or\n"
+      << "sqlite3_interrupt; the connection stays open).\n"
+      << "A lone statement (SQLite, psqlODBC) stays open in its session and is read only as\n"
+      << "far as the pages asked for; a batch of several statements is read whole at once.\n\n"
       << "  --listen ADDR           address to listen on (default " << d.listen << ")\n"
       << "  --port N                TCP port, 0 for any free one (default " << d.port << ")\n"
       << "  --key KEY               the shared key ENC_KEY, printable ASCII (default: the\n"
@@ -176,9 +197,16 @@ std::string HelpText() {
       << "  --open-url PATH         path of the open page (default " << d.openUrl << ")\n"
       << "  --execute-url PATH      path of the execute page (default " << d.executeUrl << ")\n"
       << "  --map-path DIR          folder reported as MapPath; relative database files are\n"
-      << "                          taken from it (default: the current folder)\n"
+      << "                          taken from it (default: the current folder). The built-in\n"
+      << "                          SQLite backend opens only files inside it (symbolic links\n"
+      << "                          followed) and refuses ATTACH and load_extension\n"
+      << "  --allow-any-path        let dbq= name database files outside the map folder too\n"
+      << "                          (said in the log at start; ATTACH stays refused)\n"
       << "  --session-timeout S     seconds an idle session lives (default "
       << d.sessionTimeoutSeconds << ")\n"
+      << "  --cursor-timeout S      seconds an open statement may wait for its next page\n"
+      << "                          before it is closed, ending its transaction (default "
+      << d.cursorTimeoutSeconds << ")\n"
       << "  --max-sessions N        most sessions at once (default " << d.maxSessions << ")\n"
       << "  --max-rows N            most rows one answer may carry, RowsPerComm (default "
       << d.maxRows << ")\n"
@@ -190,9 +218,15 @@ std::string HelpText() {
       << d.maxSqlBytes / 1024 << ";\n"
       << "                          the query string carries each byte as three characters)\n"
       << "  --max-spool-mb N        disk space one session may use for rows already read\n"
-      << "                          (default " << (d.maxSpoolBytes >> 20) << ")\n"
+      << "                          (default " << (d.maxSpoolBytes >> 20)
+      << "); past it a batch is refused, and an\n"
+      << "                          open statement drops its oldest pages\n"
       << "  --max-connections N     most HTTP connections at once (default " << d.maxConnections
-      << ")\n"
+      << ");\n"
+      << "                          further ones wait in the listen queue until one closes\n"
+      << "  --idle-timeout S        seconds a kept-alive connection may wait for its next\n"
+      << "                          request before the server closes it (default "
+      << d.idleTimeoutSeconds << ")\n"
       << "  --spool-dir DIR         where the row spools go (default $TMPDIR, else /tmp)\n"
       << "  --sqlite-driver NAME    a driver= name served by the built-in SQLite backend;\n"
       << "                          repeatable, replaces the defaults {Microsoft Access Driver\n"

@@ -17,8 +17,10 @@ struct Config {
   bool keyIsDefault = true;
   std::string openUrl = "/quarlo/quarloopen.asp";
   std::string executeUrl = "/quarlo/quarloexecute.asp";
-  std::string mapPath;  // empty: the current folder
+  std::string mapPath;        // empty: the current folder
+  bool allowAnyPath = false;  // built-in backend: database files outside the map folder too
   int sessionTimeoutSeconds = 1200;
+  int cursorTimeoutSeconds = 300;  // an open cursor without a request is closed then
   int maxSessions = 256;
   int maxRows = 5000;    // most rows one answer may carry (RowsPerComm)
   std::string codepage;  // empty: $KOKIT_CODEPAGE, else GB18030
@@ -27,7 +29,8 @@ struct Config {
   size_t maxSqlBytes = 256 * 1024;
   uint64_t maxSpoolBytes = 512ull * 1024 * 1024;  // per session
   int maxConnections = 64;
-  std::string spoolDir;  // empty: $TMPDIR, else /tmp
+  int idleTimeoutSeconds = 300;  // a kept-alive connection without a request is closed then
+  std::string spoolDir;          // empty: $TMPDIR, else /tmp
   // Driver names (lower case, with braces) served by the built-in SQLite backend.
   std::vector<std::string> sqliteDrivers = {"{microsoft access driver (*.mdb)}", "{sqlite3}"};
   std::string docPath;  // empty: the installed manual, when it is there

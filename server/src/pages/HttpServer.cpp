@@ -56,6 +56,18 @@ struct HttpCallbacks {
     return call.release();  // libmicrohttpd holds it until OnCompleted
   }
 
+  // Tells the listener when a connection it handed over has ended; the mark makes it once.
+  static void OnConnection(void* cls, MHD_Connection*, void** mark,
+                           MHD_ConnectionNotificationCode code) {
+    auto* listener = static_cast<Listener*>(cls);
+    if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+      *mark = listener;
+    } else if (code == MHD_CONNECTION_NOTIFY_CLOSED && *mark) {
+      *mark = nullptr;
+      listener->Closed();
+    }
+  }
+
   static void OnCompleted(void*, MHD_Connection*, void** context, MHD_RequestTerminationCode) {
     std::unique_ptr<Call> call(static_cast<Call*>(*context));
     *context = nullptr;
@@ -121,6 +133,11 @@ struct HttpCallbacks {
         if (!server->options_.tlsCertPem.empty()) cookie += "; Secure";
         MHD_add_response_header(response, MHD_HTTP_HEADER_SET_COOKIE, cookie.c_str());
       }
+      const double handledMs =
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - call->begin)
+              .count();
+      MHD_add_response_header(response, "Server-Timing",
+                              ServerTimingValue(page.timing, handledMs).c_str());
       ok = MHD_queue_response(connection, static_cast<unsigned>(page.status), response);
       MHD_destroy_response(response);
     }
@@ -156,55 +173,70 @@ void HttpServer::Start() {
     throw std::runtime_error("--listen: \"" + options_.listen + "\" is not an IP address");
   }
 
+  try {
+    listener_ = std::make_unique<Listener>(reinterpret_cast<sockaddr*>(&address),
+                                           v6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in));
+  } catch (const std::runtime_error& e) {
+    throw std::runtime_error("cannot listen on " + options_.listen + " port " +
+                             std::to_string(options_.port) + ": " + e.what());
+  }
+  Listener* listener = listener_.get();
+
   unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_THREAD_PER_CONNECTION | MHD_USE_POLL |
-                   MHD_USE_ITC | MHD_USE_ERROR_LOG;
+                   MHD_USE_ITC | MHD_USE_ERROR_LOG | MHD_USE_NO_LISTEN_SOCKET;
   if (v6) flags |= MHD_USE_IPv6;
   bool tls = !options_.tlsCertPem.empty();
   if (tls) flags |= MHD_USE_TLS;
   // The request line lives in the connection's memory pool, which libmicrohttpd maps and
   // clears for every connection: big enough for the longest statement, no bigger.
   size_t pool = options_.maxRequestTarget + 64 * 1024;
+  // The listener keeps to the limit. libmicrohttpd's own count lags (a closed connection counts
+  // until its thread is joined), so its limit only guards against a runaway.
+  unsigned mhdLimit = options_.maxConnections * 2 + 64;
 
   auto onUri = &HttpCallbacks::OnUri;
   auto onCompleted = &HttpCallbacks::OnCompleted;
+  auto onConnection = &HttpCallbacks::OnConnection;
   if (tls) {
     daemon_ = MHD_start_daemon(
-        flags, 0, nullptr, nullptr, &HttpCallbacks::OnRequest, this, MHD_OPTION_SOCK_ADDR,
-        reinterpret_cast<sockaddr*>(&address), MHD_OPTION_URI_LOG_CALLBACK, onUri, this,
-        MHD_OPTION_NOTIFY_COMPLETED, onCompleted, this, MHD_OPTION_CONNECTION_MEMORY_LIMIT, pool,
-        MHD_OPTION_CONNECTION_LIMIT, options_.maxConnections, MHD_OPTION_CONNECTION_TIMEOUT,
-        static_cast<unsigned>(300), MHD_OPTION_HTTPS_MEM_CERT, options_.tlsCertPem.c_str(),
+        flags, 0, nullptr, nullptr, &HttpCallbacks::OnRequest, this, MHD_OPTION_URI_LOG_CALLBACK,
+        onUri, this, MHD_OPTION_NOTIFY_COMPLETED, onCompleted, this, MHD_OPTION_NOTIFY_CONNECTION,
+        onConnection, listener, MHD_OPTION_CONNECTION_MEMORY_LIMIT, pool,
+        MHD_OPTION_CONNECTION_LIMIT, mhdLimit, MHD_OPTION_CONNECTION_TIMEOUT,
+        options_.idleTimeoutSeconds, MHD_OPTION_HTTPS_MEM_CERT, options_.tlsCertPem.c_str(),
         MHD_OPTION_HTTPS_MEM_KEY, options_.tlsKeyPem.c_str(), MHD_OPTION_END);
   } else {
     daemon_ = MHD_start_daemon(
-        flags, 0, nullptr, nullptr, &HttpCallbacks::OnRequest, this, MHD_OPTION_SOCK_ADDR,
-        reinterpret_cast<sockaddr*>(&address), MHD_OPTION_URI_LOG_CALLBACK, onUri, this,
-        MHD_OPTION_NOTIFY_COMPLETED, onCompleted, this, MHD_OPTION_CONNECTION_MEMORY_LIMIT, pool,
-        MHD_OPTION_CONNECTION_LIMIT, options_.maxConnections, MHD_OPTION_CONNECTION_TIMEOUT,
-        static_cast<unsigned>(300), MHD_OPTION_END);
+        flags, 0, nullptr, nullptr, &HttpCallbacks::OnRequest, this, MHD_OPTION_URI_LOG_CALLBACK,
+        onUri, this, MHD_OPTION_NOTIFY_COMPLETED, onCompleted, this, MHD_OPTION_NOTIFY_CONNECTION,
+        onConnection, listener, MHD_OPTION_CONNECTION_MEMORY_LIMIT, pool,
+        MHD_OPTION_CONNECTION_LIMIT, mhdLimit, MHD_OPTION_CONNECTION_TIMEOUT,
+        options_.idleTimeoutSeconds, MHD_OPTION_END);
   }
   if (!daemon_) {
-    throw std::runtime_error("cannot listen on " + options_.listen + " port " +
-                             std::to_string(options_.port) +
-                             (tls ? " (or the TLS certificate and key are not usable)" : ""));
+    listener_.reset();
+    throw std::runtime_error(
+        "cannot start the HTTP server" +
+        std::string(tls ? " (the TLS certificate and key are not usable)" : ""));
   }
-  const MHD_DaemonInfo* info = MHD_get_daemon_info(daemon_, MHD_DAEMON_INFO_BIND_PORT);
-  port_ = info ? info->port : options_.port;
+  // libmicrohttpd closes the socket itself when it cannot take it. (A connection it takes but
+  // fails to start later, out of memory, is never announced and keeps its place counted.)
+  listener_->Start(options_.maxConnections,
+                   [daemon = daemon_](int fd, const sockaddr* peer, socklen_t length) {
+                     return MHD_add_connection(daemon, fd, peer, length) == MHD_YES;
+                   });
 }
 
 std::string HttpServer::Url() const {
   std::string host = options_.listen.find(':') != std::string::npos ? "[" + options_.listen + "]"
                                                                     : options_.listen;
   return std::string(options_.tlsCertPem.empty() ? "http" : "https") + "://" + host + ":" +
-         std::to_string(port_);
+         std::to_string(Port());
 }
 
 void HttpServer::Quiesce() {
   stopping_ = true;
-  if (!daemon_ || quiesced_) return;
-  MHD_socket s = MHD_quiesce_daemon(daemon_);
-  if (s != MHD_INVALID_SOCKET) close(s);
-  quiesced_ = true;
+  if (listener_) listener_->Stop();
 }
 
 bool HttpServer::WaitIdle(std::chrono::milliseconds timeout) {
@@ -213,6 +245,7 @@ bool HttpServer::WaitIdle(std::chrono::milliseconds timeout) {
 }
 
 void HttpServer::Stop() {
+  if (listener_) listener_->Stop();
   if (!daemon_) return;
   MHD_stop_daemon(daemon_);
   daemon_ = nullptr;

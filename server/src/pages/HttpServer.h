@@ -4,9 +4,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 
+#include "Listener.h"
 #include "Pages.h"
 
 struct MHD_Daemon;
@@ -17,14 +19,15 @@ struct HttpOptions {
   std::string listen = "127.0.0.1";
   int port = 0;
   size_t maxRequestTarget = 1 << 20;  // bytes of request line the connection pool must take
-  unsigned maxConnections = 64;
+  unsigned maxConnections = 64;       // more wait in the listen queue until one closes
+  unsigned idleTimeoutSeconds = 300;
   std::string tlsCertPem;  // both set: https
   std::string tlsKeyPem;
 };
 
 // libmicrohttpd with a thread per connection (a slow statement holds up only its own client),
-// kept-alive connections and TCP_NODELAY. Each request is handed over with its raw target,
-// since libmicrohttpd's own query parsing turns "+" into a blank.
+// kept-alive connections and TCP_NODELAY, fed by our own Listener. Each request is handed over
+// with its raw target, since libmicrohttpd's own query parsing turns "+" into a blank.
 class HttpServer {
  public:
   using Handler = std::function<PageResponse(const PageRequest&)>;
@@ -38,7 +41,7 @@ class HttpServer {
 
   // Throws std::runtime_error when it cannot listen.
   void Start();
-  int Port() const { return port_; }
+  int Port() const { return listener_ ? listener_->Port() : 0; }
   std::string Url() const;
 
   // Stops accepting connections; requests already running go on, later ones on kept-alive
@@ -54,9 +57,8 @@ class HttpServer {
   HttpOptions options_;
   Handler handler_;
   Logger logger_;
+  std::unique_ptr<Listener> listener_;
   MHD_Daemon* daemon_ = nullptr;
-  bool quiesced_ = false;
-  int port_ = 0;
   std::mutex activeMutex_;
   std::condition_variable idle_;
   int active_ = 0;

@@ -10,6 +10,7 @@
 #include "Transport.h"
 #include "kokit/Codepage.h"
 #include "kokit/Error.h"
+#include "quarlosql/SqlScan.h"
 
 namespace quarlopages {
 namespace {
@@ -170,15 +171,22 @@ PageResponse Pages::OpenConnection(const PageRequest& request, const QueryString
   session->Close();
   db::ConnectOptions options;
   options.mapPath = mapPath_.string();
+  options.allowAnyPath = config_.allowAnyPath;
   options.loginTimeoutSeconds = static_cast<int>(loginTimeout);
   options.sqliteDrivers = config_.sqliteDrivers;
+  ServerTiming timing;
   try {
+    TimeInto db(timing.dbMs);
     session->SetConnection(db::Connect(*connectionString, options));
   } catch (const db::DbError& e) {
-    return Refuse(e.what());
+    PageResponse r = Refuse(e.what());
+    r.timing = timing;
+    return r;
   }
   session->commandTimeoutSeconds = static_cast<int>(commandTimeout);
-  return Answer("OK", "OK");
+  PageResponse r = Answer("OK", "OK");
+  r.timing = timing;
+  return r;
 }
 
 PageResponse Pages::Execute(const PageRequest& request) {
@@ -192,9 +200,11 @@ PageResponse Pages::Execute(const PageRequest& request) {
   QueryString query = QueryString::Parse(request.target);
   std::string sqlBytes = query.Get("SQL").value_or("");
   std::string note = "sql=" + std::to_string(sqlBytes.size()) + "B";
+  ServerTiming timing;
   auto refuse = [&](const std::string& text) {
     PageResponse r = Refuse(text);
     r.note = note;
+    r.timing = timing;
     return r;
   };
   if (sqlBytes.size() > config_.maxSqlBytes) {
@@ -225,18 +235,48 @@ PageResponse Pages::Execute(const PageRequest& request) {
     // Never run a statement again for a later page: it may have changed data.
     return refuse("服务器上已没有这条语句的结果（会话已重建或语句已结束），请重新执行语句");
   }
+  // The rows this answer needs, and one more so that EOF is exact.
+  const int64_t readTo = moveRows + rowsPerComm + 1;
   try {
     if (first || session->cursor->Sql() != sql) {
+      // The open cursor goes before the next statement runs: with one open, psqlODBC would
+      // commit a write at once and make the server materialise the cursor.
       session->DropCursor();
+      const bool streamed =
+          quarlosql::CountStatements(sql) == 1 && session->connection->CanStream(sql);
       CursorLimits limits{spoolDir_, config_.maxSpoolBytes, session->commandTimeoutSeconds};
       Session::StatementRun run(*session);
-      auto statement = session->connection->Execute(sql, session->commandTimeoutSeconds);
-      session->SetCursor(std::make_unique<Cursor>(std::move(statement), sql, limits));
-      session->cursor->Run(run.StopFlag());
+      std::unique_ptr<db::Statement> statement;
+      {
+        TimeInto db(timing.dbMs);
+        statement = session->connection->Execute(sql, session->commandTimeoutSeconds);
+      }
+      session->SetCursor(
+          std::make_unique<Cursor>(std::move(statement), sql, limits,
+                                   streamed ? Cursor::Path::Streamed : Cursor::Path::Spooled));
+      // Fetching rows is the database's work too (SQLite runs a query as its rows are stepped);
+      // writing them to the spool is ours.
+      double runMs = 0;
+      {
+        TimeInto fetch(runMs);
+        session->cursor->Start(run.StopFlag());
+        session->cursor->ReadTo(readTo, moveRows, run.StopFlag());
+      }
+      timing.rowsMs += session->cursor->SpoolMs();
+      timing.dbMs += runMs - session->cursor->SpoolMs();
     }
-    const ResultSet& rs = session->cursor->Seek(static_cast<int>(begin));
+    Cursor& cursor = *session->cursor;
+    const ResultSet& rs = [&]() -> const ResultSet& {
+      TimeInto rows(timing.rowsMs);
+      return cursor.Seek(static_cast<int>(begin));
+    }();
+    if (cursor.NeedsRows(readTo)) {
+      Session::StatementRun run(*session);
+      TimeInto fetch(timing.dbMs);
+      cursor.ReadTo(readTo, moveRows, run.StopFlag());
+    }
     int64_t count = std::max<int64_t>(0, std::min(rowsPerComm, rs.rowCount - moveRows));
-    bool eof = moveRows + count >= rs.rowCount;
+    bool eof = rs.complete && moveRows + count >= rs.rowCount;
     AnswerWriter answer;
     if (noHead) {
       answer.ShortHead(eof);
@@ -244,8 +284,12 @@ PageResponse Pages::Execute(const PageRequest& request) {
       answer.FullHead({rs.recordsAffected, eof, rs.hasNext}, rs.columns);
     }
     // A few rows at a time from the spool, so that one answer is the most a request holds.
-    for (int64_t done = 0; done < count;) {
-      auto rows = session->cursor->Rows(rs, moveRows + done, std::min<int64_t>(256, count - done));
+    for (int64_t done = 0; done < rowsPerComm;) {
+      std::vector<db::Row> rows;
+      {
+        TimeInto spool(timing.rowsMs);
+        rows = cursor.Rows(rs, moveRows + done, std::min<int64_t>(256, rowsPerComm - done));
+      }
       if (rows.empty()) break;
       for (const auto& row : rows) answer.Row(row, removeSpace);
       done += static_cast<int64_t>(rows.size());
@@ -254,8 +298,10 @@ PageResponse Pages::Execute(const PageRequest& request) {
                       " MB，请减少每次读取的行数（RowsPerComm）");
       }
     }
-    PageResponse r = Answer(answer.Text(), "OK");
+    // Rows read from the database so far: a streamed statement shows how little it read.
+    PageResponse r = Answer(answer.Text(), "OK read=" + std::to_string(rs.rowCount));
     r.note = note;
+    r.timing = timing;
     return r;
   } catch (const Refusal& e) {
     return refuse(e.what());

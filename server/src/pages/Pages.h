@@ -4,6 +4,7 @@
 #include <string>
 
 #include "Config.h"
+#include "ServerTiming.h"
 #include "SessionStore.h"
 #include "Throttle.h"
 
@@ -25,6 +26,7 @@ struct PageResponse {
   std::string location;     // a redirect's target
   std::string note;         // for the request log: "Opt=0" or "sql=123B", never values
   std::string outcome;      // for the request log: "OK", "SessionTimeout", "refused", ...
+  ServerTiming timing;      // the database's and the rows' share, for the Server-Timing header
 };
 
 inline constexpr const char* kSessionCookie = "QuarloSession";

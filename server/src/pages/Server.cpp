@@ -67,18 +67,19 @@ fs::path ResolveMapPath(const std::string& configured) {
   return path;
 }
 
-// Once a second: closes idle sessions (and their database connections) and repeats the stops
-// of statements that still run.
+// Once a second: closes idle sessions (and their database connections) and idle open cursors,
+// and repeats the stops of statements that still run.
 class Sweeper {
  public:
-  explicit Sweeper(SessionStore& sessions)
-      : thread_([this, &sessions](std::stop_token stop) {
+  Sweeper(SessionStore& sessions, std::chrono::seconds cursorIdle)
+      : thread_([this, &sessions, cursorIdle](std::stop_token stop) {
           std::mutex m;
           std::unique_lock lock(m);
           while (!stop.stop_requested()) {
             wake_.wait_for(lock, stop, std::chrono::seconds(1), [] { return false; });
             if (stop.stop_requested()) break;
             sessions.Sweep();
+            sessions.CloseIdleCursors(cursorIdle);
             sessions.RepeatStops();
           }
         }) {}
@@ -108,6 +109,7 @@ int RunServer(const Config& config) {
     http.listen = config.listen;
     http.port = config.port;
     http.maxConnections = static_cast<unsigned>(config.maxConnections);
+    http.idleTimeoutSeconds = static_cast<unsigned>(config.idleTimeoutSeconds);
     // Every byte of a statement travels as three characters, plus the other parameters.
     http.maxRequestTarget = config.maxSqlBytes * 3 + 4096;
     if (!config.tlsCert.empty()) {
@@ -119,6 +121,13 @@ int RunServer(const Config& config) {
       std::fprintf(stderr,
                    "quarlopages: warning: the shared key is the client's built-in default; "
                    "set --key for any real use\n");
+    }
+
+    if (config.allowAnyPath) {
+      std::fprintf(stderr,
+                   "quarlopages: warning: --allow-any-path: file databases may lie anywhere this "
+                   "user can reach, not only under the map folder %s\n",
+                   mapPath.c_str());
     }
 
     Pages pages(config, mapPath, spool.Path());
@@ -141,7 +150,7 @@ int RunServer(const Config& config) {
     std::fflush(stderr);
 
     {
-      Sweeper sweeper(pages.Sessions());
+      Sweeper sweeper(pages.Sessions(), std::chrono::seconds(config.cursorTimeoutSeconds));
       sigset_t set;
       sigemptyset(&set);
       sigaddset(&set, SIGINT);

@@ -82,6 +82,20 @@ struct Session {
     if (running && stopRequested && connection) connection->CancelStatement();
   }
 
+  // From the sweep: closes the statement's open cursor when it has been idle for `idle`, unless a
+  // request holds the session. True when it did.
+  bool CloseIdleCursor(std::chrono::seconds idle) {
+    std::unique_lock hold(mutex, std::try_to_lock);
+    if (!hold) return false;
+    // Only a request holding `mutex` replaces the cursor, so it stays while we use it.
+    Cursor* current = nullptr;
+    {
+      std::lock_guard lock(cursorMutex);
+      current = cursor.get();
+    }
+    return current && current->CloseIfIdle(idle);
+  }
+
   // From another thread, at shutdown: stops the statement being run or read, if any. The
   // connection is of no further use afterwards.
   void CancelRunning() {

@@ -124,6 +124,17 @@ void SessionStore::RepeatStops() {
   for (auto& s : all) s->RepeatStop();
 }
 
+size_t SessionStore::CloseIdleCursors(std::chrono::seconds idle) {
+  std::vector<std::shared_ptr<Session>> all;
+  {
+    std::lock_guard lock(mutex_);
+    for (auto& [id, entry] : entries_) all.push_back(entry.session);
+  }
+  size_t closed = 0;
+  for (auto& s : all) closed += s->CloseIdleCursor(idle) ? 1 : 0;
+  return closed;
+}
+
 void SessionStore::CloseAll() {
   std::unordered_map<std::string, Entry> all;
   {

@@ -54,6 +54,8 @@ class SessionStore {
   void CancelAll();
   // Repeats the stop of every statement a client asked to stop that still runs.
   void RepeatStops();
+  // Closes the open cursors idle for `idle` or longer; returns how many.
+  size_t CloseIdleCursors(std::chrono::seconds idle);
   // Closes every session.
   void CloseAll();
   size_t Size();

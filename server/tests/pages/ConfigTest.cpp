@@ -19,12 +19,13 @@ TEST(Config, DefaultsMatchTheClient) {
   EXPECT_EQ(c.executeUrl, "/quarlo/quarloexecute.asp");
   EXPECT_EQ(c.sessionTimeoutSeconds, 1200);
   EXPECT_GE(c.maxSqlBytes, 256u * 1024);
+  EXPECT_FALSE(c.allowAnyPath);
 }
 
 TEST(Config, ReadsBothFlagForms) {
-  Config c =
-      ParseCommandLine({"--port", "0", "--key=my key", "--max-rows", "100", "--sqlite-driver",
-                        "{My SQLite}", "--codepage=UTF-8", "--doc-url", "/manual"});
+  Config c = ParseCommandLine({"--port", "0", "--key=my key", "--max-rows", "100",
+                               "--sqlite-driver", "{My SQLite}", "--codepage=UTF-8", "--doc-url",
+                               "/manual", "--allow-any-path"});
   EXPECT_EQ(c.port, 0);
   EXPECT_EQ(c.key, "my key");
   EXPECT_FALSE(c.keyIsDefault);
@@ -32,6 +33,7 @@ TEST(Config, ReadsBothFlagForms) {
   EXPECT_EQ(c.sqliteDrivers, std::vector<std::string>{"{my sqlite}"});
   EXPECT_EQ(c.codepage, "UTF-8");
   EXPECT_EQ(c.docUrl, "/manual/");
+  EXPECT_TRUE(c.allowAnyPath);
 }
 
 TEST(Config, LaterFlagsOverrideTheConfigFile) {
@@ -60,6 +62,7 @@ TEST(Config, RefusesBadInputWithAClearText) {
   EXPECT_NE(error({"--key", "密钥"}).find("printable"), std::string::npos);
   EXPECT_NE(error({"--open-url", "quarlo"}).find("/"), std::string::npos);
   EXPECT_NE(error({"--tls-cert", "c.pem"}).find("together"), std::string::npos);
+  EXPECT_NE(error({"--allow-any-path=maybe"}).find("yes or no"), std::string::npos);
   EXPECT_NE(error({"--config", "/nonexistent/pages.conf"}).find("cannot read"), std::string::npos);
 }
 
@@ -68,7 +71,8 @@ TEST(Config, HelpNamesEveryFlagAndTheStatementLimit) {
   for (const char* flag :
        {"--listen", "--port", "--key", "--open-url", "--execute-url", "--map-path",
         "--session-timeout", "--max-sessions", "--max-rows", "--codepage", "--tls-cert",
-        "--tls-key", "--config", "--max-sql-kb", "--max-spool-mb", "--help", "--version"}) {
+        "--tls-key", "--config", "--max-sql-kb", "--max-spool-mb", "--allow-any-path",
+        "--idle-timeout", "--cursor-timeout", "--help", "--version"}) {
     EXPECT_NE(help.find(flag), std::string::npos) << flag;
   }
   EXPECT_NE(help.find("default 256"), std::string::npos);

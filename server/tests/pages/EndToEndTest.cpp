@@ -1,104 +1,17 @@
 // The real quarlopages program spoken to over HTTP, relaying to SQLite files through the built-in
 // backend and to PostgreSQL through unixODBC under the driver name "SQL Server".
-#include <gtest/gtest.h>
-
 #include <chrono>
-#include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <thread>
 
-#include "HttpClient.h"
-#include "ProtocolText.h"
-#include "ServerProcess.h"
-#include "SqliteFile.h"
-#include "TempDir.h"
-#include "kokit/Codepage.h"
+#include "EndToEndFixture.h"
 
 namespace quarlopages {
 namespace {
 
 using namespace quarlopages::testing;
-
-constexpr const char* kKey = "e2e shared key";
-constexpr const char* kOpen = "/quarlo/quarloopen.asp";
-constexpr const char* kExecute = "/quarlo/quarloexecute.asp";
-
-enum class Db { Sqlite, Postgres };
-
-std::string Env(const char* name) {
-  const char* v = std::getenv(name);
-  return v ? v : "";
-}
-
-class EndToEnd : public ::testing::TestWithParam<Db> {
- protected:
-  void SetUp() override {
-    if (GetParam() == Db::Postgres && Env("QUARLO_TEST_PGPORT").empty()) {
-      GTEST_SKIP() << "QUARLO_TEST_PGPORT is not set: no PostgreSQL for this run";
-    }
-    if (GetParam() == Db::Sqlite) MakeSqliteFile(map_ / "test.db", NumberedRows(60));
-    Start({});
-  }
-
-  void TearDown() override {
-    if (HasFailure() && server_)
-      std::fprintf(stderr, "server said:\n%s\n", server_->Stderr().c_str());
-  }
-
-  void Start(std::vector<std::string> extra) {
-    server_.reset();
-    std::vector<std::string> args{
-        "--key", kKey, "--map-path", map_.path().string(), "--spool-dir", spool_.path().string()};
-    args.insert(args.end(), extra.begin(), extra.end());
-    std::map<std::string, std::string> env{{"LC_ALL", "C.UTF-8"}};
-    if (!Env("QUARLO_TEST_PGPORT").empty()) env["PGPORT"] = Env("QUARLO_TEST_PGPORT");
-    server_ = std::make_unique<ServerProcess>(args, env);
-  }
-
-  std::string ConnectionString(const std::string& password = "") {
-    if (GetParam() == Db::Sqlite) {
-      return "driver={Microsoft Access Driver (*.mdb)};dbq=test.db;uid=;pwd=";
-    }
-    return "driver={SQL Server};server=127.0.0.1;database=" + Env("QUARLO_TEST_PG_DATABASE") +
-           ";uid=" + Env("QUARLO_TEST_PG_USER") +
-           ";pwd=" + (password.empty() ? Env("QUARLO_TEST_PG_PASSWORD") : password);
-  }
-
-  std::string Text(const HttpAnswer& a) { return kokit::FromLegacy(a.body); }
-  HttpAnswer Raw(const std::string& path, const std::string& query) {
-    return client_.Get(server_->Url() + path + query);
-  }
-  std::string OpenPage(const std::string& query) { return Text(Raw(kOpen, query)); }
-
-  std::string KeyCheck(const std::string& key = kKey) {
-    return Element(OpenPage(KeyCheckQuery(key)), "EncKey");
-  }
-  // Opens the connection and, for PostgreSQL, makes the same tables the SQLite file has.
-  void Login() {
-    ASSERT_EQ(OpenPage(OpenQuery(ConnectionString(), KeyCheck())), "OK");
-    if (GetParam() == Db::Postgres) {
-      auto a = Exec(
-          "create temp table t(id integer primary key, name varchar(20), note varchar(40)); "
-          "insert into t select g, 'name' || g, 'note ' || g || '   ' from generate_series(1, 60) "
-          "g; "
-          "create temp table counter(n integer); insert into counter values (0)");
-      ASSERT_TRUE(a.ok) << a.text;
-    }
-  }
-  ParsedAnswer Exec(const std::string& sql, const ExecuteParams& p = {}, size_t columns = 0) {
-    return ParseAnswer(Text(Raw(kExecute, ExecuteQuery(sql, p))), columns);
-  }
-
-  quarlo::testing::TempDir map_;
-  quarlo::testing::TempDir spool_;
-  HttpClient client_;
-  std::unique_ptr<ServerProcess> server_;
-};
-
-std::string BackendName(const ::testing::TestParamInfo<Db>& info) {
-  return info.param == Db::Sqlite ? "SQLite" : "PostgreSQL";
-}
 
 INSTANTIATE_TEST_SUITE_P(Backends, EndToEnd, ::testing::Values(Db::Sqlite, Db::Postgres),
                          BackendName);
@@ -146,6 +59,36 @@ TEST_P(EndToEnd, SixtyRowsArePagedTwentyFiveAtATime) {
   EXPECT_EQ(c.eof, "True");
   ASSERT_EQ(c.rows.size(), 10u);
   EXPECT_EQ(c.rows.back()[0], "60");
+}
+
+// Every answer carries the standard Server-Timing header in one exact form; a statement's time in
+// the database shows in "db", and the parts add up to "total".
+TEST_P(EndToEnd, EveryAnswerSaysWhereTheServersTimeWent) {
+  const std::regex form(
+      "Server-Timing: db;dur=(\\d+\\.\\d{3}), rows;dur=(\\d+\\.\\d{3}), "
+      "write;dur=(\\d+\\.\\d{3}), total;dur=(\\d+\\.\\d{3})\r\n");
+  auto figures = [&form](const HttpAnswer& a) {
+    std::smatch m;
+    EXPECT_TRUE(std::regex_search(a.headers, m, form)) << a.headers;
+    std::vector<double> f;
+    for (size_t i = 1; i < m.size(); ++i) f.push_back(std::stod(m[i]));
+    if (f.size() == 4) {
+      EXPECT_NEAR(f[0] + f[1] + f[2], f[3], 0.0021);
+    }
+    return f;
+  };
+  figures(Raw(kOpen, KeyCheckQuery("wrong key")));
+  Login();
+  const std::string sql = "select a.id, b.name from t a, t b order by a.id, b.id";
+  auto first = figures(Raw(kExecute, ExecuteQuery(sql)));
+  ASSERT_EQ(first.size(), 4u);
+  EXPECT_GT(first[0], 0);  // the database's share of 3,600 rows
+  EXPECT_GT(first[1], 0);  // spooled and read back
+  auto next = figures(Raw(kExecute, ExecuteQuery(sql, {.moveRows = 25, .noHead = true})));
+  ASSERT_EQ(next.size(), 4u);
+  auto back = figures(Raw(kExecute, ExecuteQuery(sql, {.moveRows = 0, .noHead = true})));
+  ASSERT_EQ(back.size(), 4u);
+  EXPECT_EQ(back[0], 0);  // a page read before comes from the spool
 }
 
 TEST_P(EndToEnd, ATwoStatementBatchHasANextRecordset) {
@@ -404,6 +347,19 @@ TEST_P(Program, TheDemoDatabaseOpensWithTheAccessLogin) {
     ASSERT_TRUE(a.ok) << a.text;
     EXPECT_NE(a.rows.at(0).at(0), "0");
   }
+}
+
+TEST_P(Program, DatabaseFilesStayInTheMapFolderUnlessTheFlagLiftsTheRule) {
+  quarlo::testing::TempDir outside;
+  MakeSqliteFile(outside / "other.db", NumberedRows(3));
+  const std::string login =
+      "driver={Microsoft Access Driver (*.mdb)};dbq=" + (outside / "other.db").string() + ";";
+  EXPECT_NE(OpenPage(OpenQuery(login, KeyCheck())).find("映射文件夹"), std::string::npos);
+  EXPECT_EQ(server_->Stderr().find("--allow-any-path"), std::string::npos);
+  Start({"--allow-any-path"});
+  EXPECT_NE(server_->Stderr().find("warning: --allow-any-path"), std::string::npos);
+  ASSERT_EQ(OpenPage(OpenQuery(login, KeyCheck())), "OK");
+  EXPECT_EQ(Exec("select count(*) from t").rows.at(0).at(0), "3");
 }
 
 TEST_P(Program, ServesHttpsWithTheGivenCertificate) {

@@ -90,7 +90,13 @@ inline ParsedAnswer ParseAnswer(const std::string& utf8, size_t columns = 0) {
     a.fields.push_back(info);
   }
   if (columns == 0) columns = a.fields.size();
-  for (std::string r = ReadTag(rest, "RowValue"); !r.empty(); r = ReadTag(rest, "RowValue")) {
+  // Rows are read by position: erasing each from the front of a large answer is quadratic.
+  const std::string open = "<RowValue>", close = "</RowValue>";
+  for (size_t at = rest.find(open); at != std::string::npos; at = rest.find(open, at)) {
+    size_t end = rest.find(close, at + open.size());
+    if (end == std::string::npos) break;
+    std::string r = rest.substr(at + open.size(), end - at - open.size());
+    at = end + close.size();
     std::vector<std::string> values;
     for (size_t c = 0; c < columns; ++c)
       values.push_back(ReadTag(r, "~" + std::to_string(c) + "_"));

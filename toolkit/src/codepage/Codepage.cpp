@@ -4,7 +4,9 @@
 #include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <mutex>
 
@@ -153,6 +155,20 @@ size_t Utf8SequenceLength(std::string_view s) {
   return n;
 }
 
+constexpr uint64_t kHighBits = 0x8080808080808080ull;
+constexpr uint64_t kLowBits = 0x7F7F7F7F7F7F7F7Full;
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+
+uint64_t Word(const char* at) {
+  uint64_t word;
+  std::memcpy(&word, at, 8);
+  return word;
+}
+
+// The number of bytes whose high bit is set in `mask` (each byte 0x80 or 0): the high bits as
+// 0/1 bytes, summed into the top byte (no popcount instruction on plain x86-64).
+size_t CountMarked(uint64_t mask) { return static_cast<size_t>(((mask >> 7) * kOnes) >> 56); }
+
 // iconv's UTF-8, UTF-32 and UCS-4 decoders let through code points above U+10FFFF (F4 90.. up
 // to six-byte sequences), which no UTF-8 reader accepts.
 bool BeyondUnicodeAt(std::string_view text, size_t i) {
@@ -164,6 +180,11 @@ bool BeyondUnicodeAt(std::string_view text, size_t i) {
 // Each such sequence becomes "?"; false when there was none.
 bool ReplaceBeyondUnicode(std::string& text) {
   size_t i = 0;
+  // Whole words without a byte of 0xF0 or more are passed over eight bytes at a time.
+  for (; i + 8 <= text.size(); i += 8) {
+    const uint64_t w = Word(text.data() + i);
+    if ((w & (w << 1) & (w << 2) & (w << 3) & kHighBits) != 0) break;
+  }
   while (i < text.size() && !BeyondUnicodeAt(text, i)) ++i;
   if (i == text.size()) return false;
   std::string out(text, 0, i);
@@ -204,22 +225,51 @@ size_t BeyondUnicodeOffset(std::string_view bytes, const detail::Iconv& cv) {
   return 0;
 }
 
+// The most UTF-8 that legacy `in` can become, counted eight bytes at a time: one per byte and
+// one more per byte >= 0x80 (a two-byte character becomes at most three bytes, a four-byte one
+// with two such bytes at most four), and one more again per lone 0x80, which GBK and GB18030
+// read as the three bytes of "€".
+size_t LongestFromLegacy(std::string_view in) {
+  size_t high = 0;
+  size_t euro = 0;
+  size_t i = 0;
+  for (; i + 8 <= in.size(); i += 8) {
+    const uint64_t w = Word(in.data() + i);
+    // Bytes of exactly 0x80 are the zero bytes of w ^ kHighBits (the exact zero-byte test).
+    const uint64_t x = w ^ kHighBits;
+    high += CountMarked(w & kHighBits);
+    euro += CountMarked(~(((x & kLowBits) + kLowBits) | x | kLowBits));
+  }
+  for (; i < in.size(); ++i) {
+    const auto b = static_cast<unsigned char>(in[i]);
+    high += b >> 7;
+    euro += b == 0x80;
+  }
+  return in.size() + high + euro + 4;
+}
+
+// The end of the run of ASCII bytes that starts at `i`, eight bytes at a time.
+size_t AsciiRunEnd(std::string_view in, size_t i) {
+  while (i + 8 <= in.size() && (Word(in.data() + i) & kHighBits) == 0) i += 8;
+  while (i < in.size() && static_cast<unsigned char>(in[i]) < 0x80) ++i;
+  return i;
+}
+
 // Copies runs of ASCII as they are and converts what lies between them; `unit` keeps a
 // character whole, and the exception's sequence is replaced by its fixed form wherever a
 // character starts with it. Most answers and statements are largely ASCII, and iconv is the
-// costly part.
+// costly part. `expected` is the room reserved for the result.
 template <typename Skip>
 std::string ConvertByRuns(std::string_view in, const detail::Iconv& cv, Skip skip, UnitLength unit,
-                          Exception exception) {
+                          Exception exception, size_t expected) {
   std::string out;
-  out.reserve(in.size() + in.size() / 4 + 4);
+  out.reserve(expected);
   auto isException = [&](size_t k) {
     return !exception.from.empty() && in.substr(k).starts_with(exception.from);
   };
   size_t i = 0;
   while (i < in.size()) {
-    size_t j = i;
-    while (j < in.size() && static_cast<unsigned char>(in[j]) < 0x80) ++j;
+    size_t j = AsciiRunEnd(in, i);
     out.append(in.data() + i, j - i);
     if (j == in.size()) break;
     size_t k = j;
@@ -256,7 +306,8 @@ std::string ToLegacy(std::string_view utf8, size_t* firstLost) {
   auto skip = Noting(Utf8SequenceLength, utf8, firstLost);
   // UTF-8 input can always be split before a byte below 0x80.
   if (conv.asciiSame) {
-    return ConvertByRuns(utf8, *conv.toLegacy, skip, OneByte, conv.toException);
+    return ConvertByRuns(utf8, *conv.toLegacy, skip, OneByte, conv.toException,
+                         utf8.size() + utf8.size() / 4 + 4);
   }
   return conv.toLegacy->Convert(utf8, skip);
 }
@@ -264,8 +315,10 @@ std::string ToLegacy(std::string_view utf8, size_t* firstLost) {
 std::string FromLegacy(std::string_view bytes, size_t* firstLost) {
   Converters& conv = Current();
   auto skip = Noting(SkipOne, bytes, firstLost);
+  // Room for the longest result, so an answer of tens of MB is converted into one buffer that
+  // never has to grow and be copied; room left unused is never touched and costs no memory.
   std::string text = conv.legacyUnit ? ConvertByRuns(bytes, *conv.fromLegacy, skip, conv.legacyUnit,
-                                                     conv.fromException)
+                                                     conv.fromException, LongestFromLegacy(bytes))
                                      : conv.fromLegacy->Convert(bytes, skip);
   if (ReplaceBeyondUnicode(text) && firstLost) {
     *firstLost = std::min(*firstLost, BeyondUnicodeOffset(bytes, *conv.fromLegacy));

@@ -65,7 +65,7 @@ void ErrString::RaiseError(const Error& oErr, int32_t lngErl, const std::string&
 }
 
 void ErrString::Clear() {
-  description_.clear();
+  std::string().swap(description_);  // frees it: a description can be a whole failed answer
   number_ = 0;
   systemError_ = false;
   stepNum_ = 0;

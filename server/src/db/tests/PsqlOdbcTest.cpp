@@ -23,5 +23,16 @@ TEST(PsqlOdbc, OnlyStatementsStartingWithWithAreKeptOutOfTheCursor) {
   EXPECT_EQ(KeepOutOfCursor("with"), "with");
 }
 
+TEST(PsqlOdbc, OnlySelectsAreReadThroughTheCursor) {
+  EXPECT_TRUE(ReadsThroughCursor(" (SELECT 1)"));
+  EXPECT_TRUE(ReadsThroughCursor("select\n*from t"));
+  EXPECT_FALSE(ReadsThroughCursor("selected"));
+  EXPECT_FALSE(ReadsThroughCursor("with x as (select 1) select * from x"));
+  EXPECT_FALSE(ReadsThroughCursor("/**/ select 1"));
+  EXPECT_FALSE(ReadsThroughCursor("values (1)"));
+  EXPECT_TRUE(UsesCursors("driver={SQL Server}"));
+  EXPECT_FALSE(UsesCursors("driver={SQL Server};UseDeclareFetch=0"));
+}
+
 }  // namespace
 }  // namespace quarlopages::db::psqlodbc

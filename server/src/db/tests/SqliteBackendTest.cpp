@@ -1,4 +1,4 @@
-#include "db/SqliteBackend.h"
+#include "db/DatabaseFile.h"
 
 #include <gtest/gtest.h>
 

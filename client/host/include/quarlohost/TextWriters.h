@@ -1,10 +1,11 @@
 #pragma once
 
 #include <ostream>
+#include <string_view>
 
-#include "output/ResultWriter.h"
+#include "quarlohost/ResultWriter.h"
 
-namespace quarlocli {
+namespace quarlolink::host {
 
 // CSV as RFC 4180 has it: records end with CR LF; a value holding a comma, a double quote, CR or
 // LF is quoted, with its quotes doubled. An empty value in a one-column result is written "" so
@@ -62,4 +63,4 @@ class JsonWriter : public ResultWriter {
 // Appends `s` as a JSON string literal, quotes included. Bytes that are not UTF-8 become U+FFFD.
 void AppendJsonString(std::string& out, std::string_view s);
 
-}  // namespace quarlocli
+}  // namespace quarlolink::host

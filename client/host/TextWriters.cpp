@@ -1,10 +1,10 @@
-#include "output/TextWriters.h"
+#include "quarlohost/TextWriters.h"
 
 #include <utf8proc.h>
 
 #include <cstdio>
 
-namespace quarlocli {
+namespace quarlolink::host {
 
 void CsvWriter::BeginResult(const std::vector<Column>& columns) {
   if (results_++ > 0) {
@@ -170,4 +170,4 @@ void JsonWriter::Row(const std::vector<std::string>& values) {
 
 void JsonWriter::EndResult() { out_.flush(); }
 
-}  // namespace quarlocli
+}  // namespace quarlolink::host

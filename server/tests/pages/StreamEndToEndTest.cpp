@@ -1,0 +1,246 @@
+// A lone statement read a page at a time from its open cursor, on SQLite and PostgreSQL: how far
+// it was read (the log's "read=N"), what holds the database meanwhile, and when that ends.
+#include <sqlite3.h>
+
+#include <chrono>
+#include <thread>
+
+#include "EndToEndFixture.h"
+#include "db/Backend.h"
+
+namespace quarlopages {
+namespace {
+
+using namespace quarlopages::testing;
+using namespace std::chrono_literals;
+
+constexpr int kBigRows = 100000;
+
+class Streaming : public EndToEnd {
+ protected:
+  void SetUp() override {
+    EndToEnd::SetUp();
+    if (IsSkipped()) return;
+    if (GetParam() == Db::Sqlite) {
+      // A table, so that the open statement holds the file's read lock as a cursor holds a
+      // transaction in PostgreSQL.
+      MakeSqliteFile(map_ / "test.db",
+                     "create table big as with recursive n(i) as (select 1 union all select i + 1 "
+                     "from n where i < " +
+                         std::to_string(kBigRows) +
+                         ") select i as id, printf('%0200d', i) as pad from n");
+    }
+  }
+
+  void LoginAndFindBackend() {
+    Login();
+    okAnswers_ += GetParam() == Db::Postgres ? 1 : 0;  // Login's own batch
+    if (GetParam() == Db::Postgres) backendPid_ = Page("select pg_backend_pid()").rows.at(0).at(0);
+  }
+
+  // Rows 1..n with a 200-character value each.
+  std::string Big(int rows = kBigRows) {
+    return GetParam() == Db::Sqlite
+               ? "select id, pad from big where id <= " + std::to_string(rows) + " order by id"
+               : "select g as id, lpad(g::text, 200, '0') as pad from generate_series(1, " +
+                     std::to_string(rows) + ") g";
+  }
+
+  // Exec, and once its log line is written, how many rows of its result the server has read.
+  ParsedAnswer Page(const std::string& sql, const ExecuteParams& p = {}) {
+    ParsedAnswer a = Exec(sql, p, p.noHead ? 2 : 0);
+    if (a.ok) ++okAnswers_;
+    std::string log;
+    for (int i = 0; i < 500; ++i, std::this_thread::sleep_for(10ms)) {
+      log = server_->Stderr();
+      size_t seen = 0;
+      for (size_t at = log.find(" OK read="); at != std::string::npos;
+           at = log.find(" OK read=", at + 1)) {
+        ++seen;
+      }
+      if (seen >= okAnswers_) break;
+    }
+    size_t at = log.rfind(" OK read=");
+    read_ = at == std::string::npos ? -1 : std::atoll(log.c_str() + at + 9);
+    return a;
+  }
+
+  // Whether an open statement of the server holds the database: the SQLite file's read lock, or
+  // PostgreSQL's backend idle inside a transaction.
+  bool DatabaseHeld() {
+    if (GetParam() == Db::Sqlite) {
+      sqlite3* db = nullptr;
+      sqlite3_open((map_ / "test.db").c_str(), &db);
+      const int rc = sqlite3_exec(db, "begin exclusive; rollback", nullptr, nullptr, nullptr);
+      sqlite3_close(db);
+      return rc == SQLITE_BUSY;
+    }
+    if (!observer_) observer_ = db::Connect(ConnectionString(), {});
+    auto s = observer_->Execute("select state from pg_stat_activity where pid = " + backendPid_, 0);
+    db::Row row;
+    return s->Fetch(row) && row.at(0) == "idle in transaction";
+  }
+  bool HeldWithin(std::chrono::seconds limit, bool held) {
+    for (auto until = std::chrono::steady_clock::now() + limit;
+         std::chrono::steady_clock::now() < until; std::this_thread::sleep_for(50ms)) {
+      if (DatabaseHeld() == held) return true;
+    }
+    return false;
+  }
+
+  size_t okAnswers_ = 0;
+  int64_t read_ = -1;
+  std::string backendPid_;
+  std::unique_ptr<db::Connection> observer_;
+};
+
+INSTANTIATE_TEST_SUITE_P(Backends, Streaming, ::testing::Values(Db::Sqlite, Db::Postgres),
+                         BackendName);
+
+TEST_P(Streaming, AWalkReadsOnlyAsFarAsItsPagesAndPagesBackFromTheSpool) {
+  LoginAndFindBackend();
+  const std::string sql = Big();
+  auto first = Page(sql);
+  ASSERT_TRUE(first.ok) << first.text.substr(0, 300);
+  EXPECT_EQ(first.rows.size(), 25u);
+  EXPECT_EQ(first.eof, "False");
+  EXPECT_EQ(first.isNextRecordset, "False");
+  EXPECT_EQ(read_, 26);  // one row ahead, so that EOF is exact
+  EXPECT_TRUE(DatabaseHeld());
+
+  struct Step {
+    const char* name;
+    int rowsPerComm, moveRows;
+    int64_t readAfter;
+    const char* eof;
+  } steps[] = {
+      {"forward past the driver's fetches, another RowsPerComm", 100, 2500, 2601, "False"},
+      {"back to the start, from the spool", 10, 0, 2601, "False"},
+      {"a little further", 50, 2590, 2641, "False"},
+      {"the last rows", 5000, kBigRows - 10, kBigRows, "True"},
+      {"back again after the end", 25, 2500, kBigRows, "False"},
+  };
+  for (const Step& s : steps) {
+    auto page = Page(sql, {.rowsPerComm = s.rowsPerComm, .moveRows = s.moveRows, .noHead = true});
+    ASSERT_TRUE(page.ok) << s.name << ": " << page.text.substr(0, 300);
+    ASSERT_FALSE(page.rows.empty()) << s.name;
+    EXPECT_EQ(page.rows.size(), static_cast<size_t>(std::min(s.rowsPerComm, kBigRows - s.moveRows)))
+        << s.name;
+    EXPECT_EQ(page.rows[0][0], std::to_string(s.moveRows + 1)) << s.name;
+    EXPECT_EQ(page.rows[0][1].size(), 200u) << s.name;
+    EXPECT_EQ(read_, s.readAfter) << s.name;
+    EXPECT_EQ(page.eof, s.eof) << s.name;
+  }
+  // Read to its end, the statement has let go of the database.
+  EXPECT_FALSE(DatabaseHeld());
+}
+
+TEST_P(Streaming, PagesDroppedFromAFullSpoolAreRefusedAndTheWalkGoesOn) {
+  Start({"--max-spool-mb", "1"});
+  LoginAndFindBackend();
+  const std::string sql = Big();
+  ASSERT_TRUE(Page(sql).ok);
+  // About 2.3 MB of rows, past the 1 MB the session may keep.
+  auto far = Page(sql, {.rowsPerComm = 1000, .moveRows = 10000, .noHead = true});
+  ASSERT_TRUE(far.ok) << far.text.substr(0, 300);
+  EXPECT_EQ(far.rows.at(0).at(0), "10001");
+  EXPECT_EQ(Page(sql, {.moveRows = 0, .noHead = true}).text,
+            "第 1 行起的这一页已不在服务器上：结果太大，服务器只保留最近读过的 1 MB "
+            "行数据，更早的页已经删除。请重新执行语句");
+  auto recent = Page(sql, {.rowsPerComm = 1000, .moveRows = 9500, .noHead = true});
+  ASSERT_TRUE(recent.ok) << recent.text.substr(0, 300);
+  EXPECT_EQ(recent.rows.at(0).at(0), "9501");
+  auto on = Page(sql, {.rowsPerComm = 1000, .moveRows = 30000, .noHead = true});
+  ASSERT_TRUE(on.ok) << on.text.substr(0, 300);
+  EXPECT_EQ(on.rows.at(0).at(0), "30001");
+  EXPECT_EQ(read_, 31001);
+}
+
+TEST_P(Streaming, TheCursorClosesWithANewStatementTheSessionsEndAndTheServersStop) {
+  Start({"--session-timeout", "2"});
+  LoginAndFindBackend();
+  ASSERT_TRUE(Page(Big()).ok);
+  EXPECT_TRUE(DatabaseHeld());
+  auto next = Page("select 'next' as v");
+  EXPECT_EQ(next.rows.at(0).at(0), "next");
+  EXPECT_FALSE(DatabaseHeld());
+
+  ASSERT_TRUE(Page(Big()).ok);
+  EXPECT_TRUE(DatabaseHeld());
+  EXPECT_TRUE(HeldWithin(10s, false)) << "the expired session kept its cursor";
+  EXPECT_EQ(Exec(Big(), {.moveRows = 25, .noHead = true}).text, "SessionTimeout");
+
+  LoginAndFindBackend();
+  ASSERT_TRUE(Page(Big()).ok);
+  EXPECT_TRUE(DatabaseHeld());
+  EXPECT_EQ(server_->Stop(), 0);
+  EXPECT_FALSE(DatabaseHeld());
+}
+
+TEST_P(Streaming, AnIdleCursorIsClosedAndOnlyTheRowsReadStay) {
+  Start({"--cursor-timeout", "1"});
+  LoginAndFindBackend();
+  const std::string sql = Big();
+  ASSERT_TRUE(Page(sql).ok);
+  EXPECT_TRUE(HeldWithin(10s, false)) << "the idle cursor stayed open";
+  auto again = Page(sql, {.moveRows = 0, .noHead = true});
+  EXPECT_EQ(again.rows.size(), 25u) << again.text.substr(0, 300);
+  EXPECT_EQ(Page(sql, {.moveRows = 25, .noHead = true}).text,
+            "这条语句的游标空闲超过 1 秒，服务器已经把它关闭（已读的前 26 "
+            "行仍可翻看）；要看后面的行，请重新执行语句");
+  EXPECT_EQ(Page("select 'fresh' as v").rows.at(0).at(0), "fresh");
+}
+
+TEST_P(Streaming, ABatchOfTwoStatementsIsReadWholeAtOnce) {
+  LoginAndFindBackend();
+  const std::string sql = Big(20000) + "; select 'second' as v";
+  auto first = Page(sql);
+  ASSERT_TRUE(first.ok) << first.text.substr(0, 300);
+  EXPECT_EQ(first.isNextRecordset, "True");
+  EXPECT_EQ(read_, 20000);
+  EXPECT_FALSE(DatabaseHeld());
+  EXPECT_EQ(Page(sql, {.beginRecordset = 2}).rows.at(0).at(0), "second");
+}
+
+// The client's stop while a page is being read from the open cursor ends the read, and the
+// session goes on.
+TEST_P(Streaming, StopEndsAPageReadFromTheCursor) {
+  LoginAndFindBackend();
+  // The first 1,000 rows come at once, every later one slowly.
+  const std::string sql =
+      GetParam() == Db::Sqlite
+          ? "with recursive c(x) as (select 1 union all select x + 1 from c where x < 4000000000) "
+            "select x from c where x <= 1000 or x % 2000000000 = 0"
+          : "select g, case when g > 1000 then pg_sleep(0.05) end as s "
+            "from generate_series(1, 100000) g";
+  ASSERT_TRUE(Page(sql).ok);
+  std::string stopped;
+  std::thread reading([&] {
+    HttpClient same;
+    same.SetCookie(client_.Cookie());
+    try {
+      stopped =
+          Text(same.Get(server_->Url() + kExecute +
+                        ExecuteQuery(sql, {.rowsPerComm = 100, .moveRows = 975, .noHead = true})));
+    } catch (const std::exception& e) {
+      stopped = e.what();
+    }
+  });
+  std::string answer;
+  for (int i = 0; i < 1000 && (answer = OpenPage("?Opt=3")) != "OK"; ++i) {
+    std::this_thread::sleep_for(10ms);
+  }
+  const auto asked = std::chrono::steady_clock::now();
+  reading.join();
+  EXPECT_EQ(answer, "OK");
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, 5s);
+  // The database's text when the stop reached it in the slow fetch, the row loop's when it came
+  // between rows.
+  const bool byDatabase =
+      stopped.rfind(GetParam() == Db::Sqlite ? "SQLite: interrupted" : "57014: ", 0) == 0;
+  EXPECT_TRUE(byDatabase || stopped == db::kCancelledText) << stopped.substr(0, 300);
+  EXPECT_EQ(Page("select 'next' as v").rows.at(0).at(0), "next");
+}
+
+}  // namespace
+}  // namespace quarlopages
