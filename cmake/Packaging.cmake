@@ -68,7 +68,7 @@ endforeach()
 
 # The libraries activate ldconfig's trigger and export their shlibs; nothing else runs.
 foreach(C KOKIT KOKIT_DESKTOP QUARLOLINK)
-  set(CPACK_DEBIAN_${C}_PACKAGE_CONTROL_EXTRA ${deb}/shlib.triggers)
+  set(CPACK_DEBIAN_${C}_PACKAGE_CONTROL_EXTRA ${deb}/triggers)
 endforeach()
 
 # Dependencies beyond what dpkg-shlibdeps finds: our own packages at exactly this version (they
@@ -110,64 +110,69 @@ install(CODE "file(CREATE_LINK ../../quarlo/manual
   COMPONENT manual EXCLUDE_FROM_ALL)
 
 set(CPACK_DEBIAN_KOKIT_DESCRIPTION "Quarlo toolkit library
- kokit is the general toolkit of Quarlo: a persistent settings store, settings
- collections, two keyed text ciphers, legacy code page conversions, text and file
- name utilities, Chinese amounts and an error reporter with a log file.
- .
- This package holds the shared library.")
+kokit is the general toolkit of Quarlo: a persistent settings store,
+settings collections, two keyed text ciphers, legacy code page conversions,
+text and file name utilities, Chinese amounts and an error reporter with a
+log file.
+
+This package holds the shared library.")
 set(CPACK_DEBIAN_KOKIT_DEV_DESCRIPTION "Quarlo toolkit library (development files)
- kokit is the general toolkit of Quarlo: a persistent settings store, settings
- collections, two keyed text ciphers, legacy code page conversions, text and file
- name utilities, Chinese amounts and an error reporter with a log file.
- .
- This package holds the C++ headers and the CMake package (find_package(kokit)).")
+kokit is the general toolkit of Quarlo: a persistent settings store,
+settings collections, two keyed text ciphers, legacy code page conversions,
+text and file name utilities, Chinese amounts and an error reporter with a
+log file.
+
+This package holds the C++ headers and the CMake package
+(find_package(kokit)).")
 set(CPACK_DEBIAN_KOKIT_DESKTOP_DESCRIPTION "Quarlo toolkit desktop classes
- The timer and the tray icon of kokit, the Quarlo toolkit, on Qt 6 Widgets, in a
- library of their own so that kokit itself does not depend on Qt.
- .
- This package holds the shared library.")
+The timer and the tray icon of kokit, the Quarlo toolkit, on Qt 6 Widgets,
+in a library of their own so that kokit itself does not depend on Qt.
+
+This package holds the shared library.")
 set(CPACK_DEBIAN_KOKIT_DESKTOP_DEV_DESCRIPTION "Quarlo toolkit desktop classes (development files)
- The timer and the tray icon of kokit, the Quarlo toolkit, on Qt 6 Widgets, in a
- library of their own so that kokit itself does not depend on Qt.
- .
- This package holds the C++ headers and the CMake package
- (find_package(kokit-desktop), target kokit::desktop).")
+The timer and the tray icon of kokit, the Quarlo toolkit, on Qt 6 Widgets,
+in a library of their own so that kokit itself does not depend on Qt.
+
+This package holds the C++ headers and the CMake package
+(find_package(kokit-desktop), target kokit::desktop).")
 set(CPACK_DEBIAN_QUARLOLINK_DESCRIPTION "Quarlo query service client library
- quarlolink lets a program run SQL on a database that it cannot reach directly:
- a web site relays to the database through two server pages that answer plain
- HTTP requests. It offers a connection object and a paged recordset.
- .
- This package holds the shared library.")
+quarlolink lets a program run SQL on a database that it cannot reach
+directly: a web site relays to the database through two server pages that
+answer plain HTTP requests. It offers a connection object and a paged
+recordset.
+
+This package holds the shared library.")
 set(CPACK_DEBIAN_QUARLOLINK_DEV_DESCRIPTION "Quarlo query service client library (development files)
- quarlolink lets a program run SQL on a database that it cannot reach directly:
- a web site relays to the database through two server pages that answer plain
- HTTP requests. It offers a connection object and a paged recordset.
- .
- This package holds the C++ headers and the CMake package
- (find_package(quarlolink)).")
+quarlolink lets a program run SQL on a database that it cannot reach
+directly: a web site relays to the database through two server pages that
+answer plain HTTP requests. It offers a connection object and a paged
+recordset.
+
+This package holds the C++ headers and the CMake package
+(find_package(quarlolink)).")
 set(CPACK_DEBIAN_QUARLODESK_DESCRIPTION "Quarlo SQL query analyser for the desktop
- quarlodesk runs SQL on databases behind a web site that carries the Quarlo
- server pages (MS-SQL Server, Oracle or Access databases): log in, write SQL in
- the editor, run the selection or the whole text and page through every result
- set. Queries are kept in files with a list of recent files. Its texts are in
- Simplified Chinese.")
-set(CPACK_DEBIAN_QUARLO_DESCRIPTION "Quarlo SQL client for terminals and scripts
- quarlo runs SQL on databases behind a web site that carries the Quarlo server
- pages, as the desktop program does, and writes every row of every result set as
- an aligned table, CSV, TSV or JSON lines. Without a script it opens a prompt
- with line editing and history.")
+quarlodesk runs SQL on databases behind a web site that carries the Quarlo
+server pages (MS-SQL Server, Oracle or Access databases): log in, write SQL
+in the editor, run the selection or the whole text and page through every
+result set. Queries are kept in files with a list of recent files. Its texts
+are in Simplified Chinese.")
+set(CPACK_DEBIAN_QUARLO_DESCRIPTION "SQL client of Quarlo for terminals and scripts
+quarlo runs SQL on databases behind a web site that carries the Quarlo
+server pages, as the desktop program does, and writes every row of every
+result set as an aligned table, CSV, TSV or JSON lines. Without a script it
+opens a prompt with line editing and history.")
 set(CPACK_DEBIAN_QUARLOPAGES_DESCRIPTION "Quarlo server pages
- quarlopages is the web side of Quarlo: it answers the open and execute pages of
- the Quarlo query protocol and relays the statements to databases, file
- databases through its built-in SQLite backend and the others through unixODBC.
- It also serves the Quarlo user manual.
- .
- The package installs a hardened systemd unit that runs the server as its own
- user; it stays off until enabled.")
+quarlopages is the web side of Quarlo: it answers the open and execute pages
+of the Quarlo query protocol and relays the statements to databases, file
+databases through its built-in SQLite backend and the others through
+unixODBC. It also serves the Quarlo user manual.
+
+The package installs a hardened systemd unit that runs the server as its own
+user; it stays off until enabled.")
 set(CPACK_DEBIAN_MANUAL_DESCRIPTION "Quarlo user manual
- The user manual of Quarlo (Simplified Chinese HTML): getting started, every
- command of the desktop program, the server pages and their settings, and
- troubleshooting. quarlodesk opens it as its help and quarlopages serves it.")
+The user manual of Quarlo (Simplified Chinese HTML): getting started, every
+command of the desktop program, the server pages and their settings, and
+troubleshooting. quarlodesk opens it as its help and quarlopages serves it.")
 
 # The multiarch library folder and /etc come from the prefix given at configure time.
 if(NOT CMAKE_INSTALL_PREFIX STREQUAL "/usr")
