@@ -284,9 +284,10 @@ TEST(Core, FirstStartAndSecondSystemUser) {
     first.ShutDown();
   }
   {
-    ProgramSettings again(paths, "0.1.0", "joann");
+    ProgramSettings again(paths, "0.2.0", "joann");
     again.StartUp();
     EXPECT_EQ(again.UserNumber("LastLoginNo"), 3);  // kept between runs
+    EXPECT_EQ(again.SysText("Version"), "0.2.0");   // an upgrade shows its own version
   }
   {
     // "ann;" is found inside "joann;": the plain search counts her as listed.

@@ -28,6 +28,7 @@ TEST_F(ClientSettingsTest, FirstStartWritesTheDefaultsAndMakesTheFolders) {
   // The folders follow the environment; the key is kept enciphered.
   auto items = qs::LoadSettings();
   ASSERT_EQ(items->Count(), 13);
+  EXPECT_EQ(items->Item("Version")->TextValue(), qs::Version());
   EXPECT_EQ(items->Item("LogFilePath")->TextValue(), (dir_ / "state/quarlo/Quarlo.log").string());
   EXPECT_EQ(items->Item("TempPath")->TextValue(), (dir_ / "cache/quarlo/tmp").string());
   EXPECT_EQ(items->Item("EncKey")->TextValue(), "Harbor Lantern Keys");
@@ -46,10 +47,12 @@ TEST_F(ClientSettingsTest, SavedChangeIsSeenByTheNextLoad) {
   auto items = qs::LoadSettings();
   items->Item("OpenConnUrl")->SetValue(std::string("/other/open.asp"));
   items->Item("EncKey")->SetValue(std::string("new key"));
+  items->Item("Version")->SetValue(std::string("0.0.9"));  // an older library's
   kokit::KoToolsApp().SaveIniItems(qs::kSettingsSetName, *items, std::string(qs::kSettingsKey));
   auto again = qs::LoadSettings();
   EXPECT_EQ(again->Item("OpenConnUrl")->TextValue(), "/other/open.asp");
   EXPECT_EQ(again->Item("EncKey")->TextValue(), "new key");
+  EXPECT_EQ(again->Item("Version")->TextValue(), qs::Version());
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 # Installs the build into a scratch prefix, then builds and runs a consumer against it.
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
-execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix} --component Unspecified
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix}
                 RESULT_VARIABLE rc OUTPUT_QUIET)
 if(rc)
   message(FATAL_ERROR "install failed: ${rc}")

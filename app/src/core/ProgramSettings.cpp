@@ -73,9 +73,13 @@ int32_t ProgramSettings::SaveUserIniItems(std::string& optString) {
 void ProgramSettings::StartUp() {
   std::string status;
   BuildSysSettings();
-  if (tools_.LoadIniItems(kAppName, sys_, kSettingsKey, &status) != 0) {
-    tools_.SaveIniItems(kAppName, sys_, kSettingsKey);
+  bool save = tools_.LoadIniItems(kAppName, sys_, kSettingsKey, &status) != 0;
+  // "Version" tells the running program's version, also after an upgrade.
+  if (sys_.Item("Version")->TextValue() != version_) {
+    sys_.Item("Version")->SetValue(version_);
+    save = true;
   }
+  if (save) tools_.SaveIniItems(kAppName, sys_, kSettingsKey);
   BuildUserSettings();
   if (LoadUserIniItems(status) != 0) SaveUserIniItems(status);
 

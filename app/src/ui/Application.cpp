@@ -18,6 +18,7 @@ namespace quarlodesk {
 void SetUpApplication(QApplication& app) {
   app.setApplicationName("quarlodesk");
   app.setOrganizationName("Tarnwick Studio");
+  app.setDesktopFileName("quarlodesk");  // the menu entry, so that the desktop shows its icon
   app.setWindowIcon(AppIcon());
   app.setQuitOnLastWindowClosed(false);  // the program ends through its own exit sequence
   auto* translator = new QTranslator(&app);
@@ -39,7 +40,7 @@ std::string FindManual() {
   const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
   if (!ec) {
     const fs::path installed =
-        exe.parent_path().parent_path() / QUARLODESK_DOC_SUBDIR / "manual" / "index.html";
+        (exe.parent_path() / QUARLODESK_MANUAL_FROM_BIN / "index.html").lexically_normal();
     if (fs::exists(installed, ec)) return installed.string();
   }
   const fs::path source = fs::path(QUARLODESK_SOURCE_MANUAL);

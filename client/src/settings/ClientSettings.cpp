@@ -23,6 +23,8 @@ std::string Home() { return EnvOr("HOME", "/tmp"); }
 
 }  // namespace
 
+const char* Version() { return QUARLOLINK_VERSION; }
+
 std::string LogFolder() { return EnvOr("XDG_STATE_HOME", Home() + "/.local/state") + "/quarlo"; }
 
 std::string TempFolder() { return EnvOr("XDG_CACHE_HOME", Home() + "/.cache") + "/quarlo/tmp"; }
@@ -30,7 +32,7 @@ std::string TempFolder() { return EnvOr("XDG_CACHE_HOME", Home() + "/.cache") + 
 std::unique_ptr<kokit::IniItems> BuildDefaults() {
   auto items = std::make_unique<kokit::IniItems>();
   const std::string logs = LogFolder();
-  items->Add("Version", kVersion, "", kokit::xpIniItemDataType_TextValue);
+  items->Add("Version", Version(), "", kokit::xpIniItemDataType_TextValue);
   items->Add("SoftName", "Quarlo Query", "", kokit::xpIniItemDataType_TextValue);
   items->Add("SoftLang", "简体中文版", "", kokit::xpIniItemDataType_TextValue);
   items->Add("LogFilePath", logs + "/Quarlo.log", "", kokit::xpIniItemDataType_TextValue);
@@ -54,9 +56,13 @@ std::unique_ptr<kokit::IniItems> LoadSettings() {
     // No stored version yet: the library starts here for the first time.
     tools.GetRegString(kokit::xpRegRoot_HKEY_LOCAL_MACHINE, kValuesPath, "Version");
     firstStart = tools.OptStatus() != 0;
-    if (tools.LoadIniItems(kSettingsSetName, *items, std::string(kSettingsKey)) != 0) {
-      tools.SaveIniItems(kSettingsSetName, *items, std::string(kSettingsKey));
+    bool save = tools.LoadIniItems(kSettingsSetName, *items, std::string(kSettingsKey)) != 0;
+    // "Version" tells the running library's version, also after an upgrade.
+    if (items->Item("Version")->TextValue() != Version()) {
+      items->Item("Version")->SetValue(std::string(Version()));
+      save = true;
     }
+    if (save) tools.SaveIniItems(kSettingsSetName, *items, std::string(kSettingsKey));
   } catch (...) {
     // The library goes on with the values it has; the host is not told.
   }

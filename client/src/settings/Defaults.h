@@ -11,8 +11,8 @@ class IniItems;
 
 namespace quarlolink::settings {
 
-// The library's version, also the default of the setting "Version".
-inline constexpr const char* kVersion = "2.0.10";
+// The library's version (the project's, set in CMake), also the value of the setting "Version".
+const char* Version();
 
 // Keys the enciphered setting "EncKey" in the store; it must stay the same between versions that
 // share stored settings.

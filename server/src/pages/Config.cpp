@@ -152,6 +152,10 @@ Config ParseCommandLine(const std::vector<std::string>& args) {
       config.help = true;
       continue;
     }
+    if (arg == "--version") {
+      config.version = true;
+      continue;
+    }
     if (arg.rfind("--", 0) != 0 || arg.size() == 2) {
       throw ConfigError("unexpected argument \"" + arg + "\" (see --help)");
     }
@@ -233,7 +237,8 @@ std::string HelpText() {
       << "                          folder, when it is there)\n"
       << "  --doc-url PATH          URL path of that folder (default " << d.docUrl << ")\n"
       << "  --config FILE           read \"name = value\" lines with the settings above\n"
-      << "  --help                  this text\n";
+      << "  --help                  this text\n"
+      << "  --version               the version\n";
   return out.str();
 }
 

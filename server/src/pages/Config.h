@@ -36,6 +36,7 @@ struct Config {
   std::string docPath;  // empty: the installed manual, when it is there
   std::string docUrl = "/quarlo20cn/";
   bool help = false;
+  bool version = false;
 };
 
 class ConfigError : public std::runtime_error {

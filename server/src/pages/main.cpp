@@ -19,5 +19,9 @@ int main(int argc, char** argv) {
     std::fputs(quarlopages::HelpText().c_str(), stdout);
     return 0;
   }
+  if (config.version) {
+    std::printf("quarlopages %s\n", QUARLOPAGES_VERSION);
+    return 0;
+  }
   return quarlopages::RunServer(config);
 }

@@ -50,7 +50,13 @@ void MoveAside(const fs::path& file) {
                    .count();
   for (int n = 0; n < 100; ++n) {
     fs::path aside = file;
-    aside += ".corrupt-" + std::to_string(stamp) + (n ? "-" + std::to_string(n) : "");
+    // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on "-" + std::string&&.
+    aside += ".corrupt-";
+    aside += std::to_string(stamp);
+    if (n) {
+      aside += "-";
+      aside += std::to_string(n);
+    }
     std::error_code ec;
     if (fs::exists(aside, ec)) continue;
     fs::rename(file, aside, ec);
