@@ -283,23 +283,6 @@ TEST_P(Program, TheDefaultKeyIsWarnedAbout) {
   EXPECT_EQ(plain.Stop(), 0);
 }
 
-TEST_P(Program, TheDemoDatabaseOpensWithTheAccessLogin) {
-  std::filesystem::path demo = QUARLOPAGES_DEMO_DB;
-  Start({"--map-path", demo.parent_path().string()});
-  std::string key = KeyCheck();
-  // Relative, as typed in the login dialog, and as the client rewrites it against MapPath.
-  for (const std::string& dbq :
-       {std::string("demo.db"), demo.parent_path().string() + "\\demo.db"}) {
-    ASSERT_EQ(OpenPage(OpenQuery(
-                  "driver={Microsoft Access Driver (*.mdb)};dbq=" + dbq + ";uid=;pwd=", key)),
-              "OK")
-        << dbq;
-    auto a = Exec("select count(*) from employees");
-    ASSERT_TRUE(a.ok) << a.text;
-    EXPECT_NE(a.rows.at(0).at(0), "0");
-  }
-}
-
 TEST_P(Program, DatabaseFilesStayInTheMapFolderUnlessTheFlagLiftsTheRule) {
   quarlo::testing::TempDir outside;
   MakeSqliteFile(outside / "other.db", NumberedRows(3));

@@ -71,7 +71,7 @@ class PagesTest : public ::testing::Test {
 TEST_F(PagesTest, TheSessionFromKeyCheckToCloseAndTheSessionCap) {
   config_.maxSessions = 2;
   const std::string refused = "密钥验证失败：客户端的密钥与服务器的 ENC_KEY 不一致";
-  for (const std::string query :
+  for (const std::string& query :
        {KeyCheckQuery("not the key"), std::string("?Opt=0&EncKey=%41"), std::string("?Opt=0")}) {
     EXPECT_EQ(OpenPage(query), refused) << query;
   }
