@@ -18,6 +18,7 @@ namespace quarlo::testing {
 struct Site {
   Site() = default;  // the test makes its own database files
   explicit Site(Db database) : db(database) {
+    using namespace quarlopages::testing;
     if (db == Db::Sqlite) MakeSqliteFile(map / "test.db", NumberedRows(60));
   }
 

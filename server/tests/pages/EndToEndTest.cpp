@@ -29,7 +29,9 @@ TEST_P(EndToEnd, AClientFromKeyCheckToPagedBatchesUpdatesAndTimings) {
     EXPECT_TRUE(std::regex_search(a.headers, m, form)) << a.headers;
     std::vector<double> f;
     for (size_t i = 1; i < m.size(); ++i) f.push_back(std::stod(m[i]));
-    if (f.size() == 4) EXPECT_NEAR(f[0] + f[1] + f[2], f[3], 0.0021);
+    if (f.size() == 4) {
+      EXPECT_NEAR(f[0] + f[1] + f[2], f[3], 0.0021);
+    }
     return f;
   };
   HttpAnswer wrongKey = Raw(kOpen, KeyCheckQuery("wrong key"));
