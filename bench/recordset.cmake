@@ -9,7 +9,7 @@ add_custom_target(bench-recordset COMMAND bench_recordset DEPENDS bench_recordse
 # Recordset end to end: 100,000 rows through quarlopages and PostgreSQL (needs the test services).
 # Run with: source tests/services/start && cmake --build build --target bench-recordset-e2e
 add_executable(bench_recordset_e2e RecordsetEndToEndBench.cpp)
-target_include_directories(bench_recordset_e2e PRIVATE ${PROJECT_SOURCE_DIR}/server/tests/pages)
+target_include_directories(bench_recordset_e2e PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
 target_compile_definitions(bench_recordset_e2e PRIVATE QUARLOPAGES_BIN="$<TARGET_FILE:quarlopages>")
 target_link_libraries(bench_recordset_e2e PRIVATE quarlolink::quarlolink)
 quarlo_warnings(bench_recordset_e2e)

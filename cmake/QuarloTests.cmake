@@ -39,3 +39,19 @@ endfunction()
 # Helpers shared by the tests of every deliverable (temporary folders, scoped environment).
 add_library(quarlo_testsupport INTERFACE)
 target_include_directories(quarlo_testsupport INTERFACE ${CMAKE_SOURCE_DIR}/tests/support)
+
+# The loopback site of the end-to-end tests (headers in tests/support): quarlopages started on a
+# SQLite file or the test services' PostgreSQL, a child process, an HTTP GET client, the answer
+# parser, a private PostgreSQL cluster and the scripted cpp-httplib server.
+find_package(CURL REQUIRED)
+find_package(SQLite3 REQUIRED)
+find_package(OpenSSL REQUIRED)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(QUARLO_SITE_HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
+add_library(quarlo_site INTERFACE)
+target_link_libraries(quarlo_site INTERFACE quarlo_testsupport quarlopages_pages CURL::libcurl
+  SQLite::SQLite3 PkgConfig::QUARLO_SITE_HTTPLIB OpenSSL::SSL)
+target_compile_definitions(quarlo_site INTERFACE
+  QUARLOPAGES_BIN="$<TARGET_FILE:quarlopages>"
+  QUARLO_PRIVATE_POSTGRES="${CMAKE_SOURCE_DIR}/tests/support/private-postgres")
+add_dependencies(quarlo_site quarlopages)

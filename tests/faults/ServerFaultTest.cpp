@@ -12,22 +12,16 @@
 #include <thread>
 
 #include "PrivatePostgres.h"
-#include "ServerProcess.h"
-#include "SqliteFile.h"
-#include "TempDir.h"
+#include "Site.h"
 #include "quarlolink/QuarloApp.h"
 
 namespace {
 
+using quarlo::testing::Env;
 using quarlolink::QuarloApp;
 using quarlolink::XmlRecordset;
 using quarlopages::testing::ServerProcess;
 using Clock = std::chrono::steady_clock;
-
-std::string Env(const char* name) {
-  const char* v = std::getenv(name);
-  return v ? v : "";
-}
 
 std::string Value(const std::shared_ptr<XmlRecordset>& rs, const char* column) {
   return rs->Fields()->Item(column)->Value();
@@ -63,18 +57,10 @@ bool StopProcess(pid_t pid) {
 
 class ServerFaults : public ::testing::Test {
  protected:
-  void StartPages(std::vector<std::string> extra = {},
-                  std::map<std::string, std::string> env = {}) {
-    server_.reset();
-    std::vector<std::string> args{"--key",       app_->EncKey(),
-                                  "--map-path",  map_.path().string(),
-                                  "--spool-dir", spool_.path().string()};
-    args.insert(args.end(), extra.begin(), extra.end());
-    env["LC_ALL"] = "C.UTF-8";
-    server_ = std::make_unique<ServerProcess>(args, env);
-    std::string site = server_->Url();
-    if (!site.empty() && site.back() == '/') site.pop_back();
-    app_->SetWebSite(site);
+  void StartPages(const std::vector<std::string>& extra = {},
+                  const std::map<std::string, std::string>& env = {}) {
+    site_.Start(app_->EncKey(), extra, env);
+    app_->SetWebSite(site_.WebSite());
   }
 
   std::string Port() const {
@@ -90,10 +76,10 @@ class ServerFaults : public ::testing::Test {
     ASSERT_EQ(app_->OptStatus(), 0) << app_->OptString();
   }
 
-  quarlo::testing::TempDir map_;
-  quarlo::testing::TempDir spool_;
+  quarlo::testing::Site site_;
+  quarlo::testing::TempDir& map_ = site_.map;
+  std::unique_ptr<ServerProcess>& server_ = site_.server;
   std::shared_ptr<QuarloApp> app_ = QuarloApp::Create();
-  std::unique_ptr<ServerProcess> server_;
 };
 
 constexpr const char* kSqliteConn = "driver={Microsoft Access Driver (*.mdb)};dbq=t.db;uid=;pwd=";

@@ -8,9 +8,7 @@
 #include <memory>
 #include <thread>
 
-#include "ServerProcess.h"
-#include "SqliteFile.h"
-#include "TempDir.h"
+#include "Site.h"
 #include "db/Backend.h"
 #include "kokit/Codepage.h"
 #include "kokit/EventPump.h"
@@ -18,53 +16,25 @@
 
 namespace {
 
+using quarlo::testing::Db;
 using quarlolink::QuarloApp;
 using quarlolink::XmlRecordset;
-using quarlopages::testing::ServerProcess;
-
-enum class Db { Sqlite, Postgres };
-
-std::string Env(const char* name) {
-  const char* v = std::getenv(name);
-  return v ? v : "";
-}
 
 class ClientEndToEnd : public ::testing::TestWithParam<Db> {
  protected:
   void SetUp() override {
-    if (GetParam() == Db::Postgres && Env("QUARLO_TEST_PGPORT").empty()) {
+    if (!quarlo::testing::Available(GetParam())) {
       GTEST_SKIP() << "QUARLO_TEST_PGPORT is not set: no PostgreSQL for this run";
-    }
-    if (GetParam() == Db::Sqlite) {
-      quarlopages::testing::MakeSqliteFile(map_ / "test.db",
-                                           quarlopages::testing::NumberedRows(60));
     }
     app = QuarloApp::Create();
     Start({});
   }
 
-  void Start(std::vector<std::string> extra) {
-    server_.reset();
-    std::vector<std::string> args{"--key",       app->EncKey(),
-                                  "--map-path",  map_.path().string(),
-                                  "--spool-dir", spool_.path().string()};
-    args.insert(args.end(), extra.begin(), extra.end());
-    std::map<std::string, std::string> env{{"LC_ALL", "C.UTF-8"}};
-    if (!Env("QUARLO_TEST_PGPORT").empty()) env["PGPORT"] = Env("QUARLO_TEST_PGPORT");
-    server_ = std::make_unique<ServerProcess>(args, env);
-    std::string site = server_->Url();
-    if (!site.empty() && site.back() == '/') site.pop_back();
-    app->SetWebSite(site);
+  void Start(const std::vector<std::string>& extra) {
+    site_.Start(app->EncKey(), extra);
+    app->SetWebSite(site_.WebSite());
   }
-
-  // The connection strings the desktop program builds for its database types.
-  std::string ConnectionString() {
-    if (GetParam() == Db::Sqlite) {
-      return "driver={Microsoft Access Driver (*.mdb)};dbq=test.db;uid=;pwd=";
-    }
-    return "driver={SQL Server};server=127.0.0.1;database=" + Env("QUARLO_TEST_PG_DATABASE") +
-           ";uid=" + Env("QUARLO_TEST_PG_USER") + ";pwd=" + Env("QUARLO_TEST_PG_PASSWORD");
-  }
+  std::string ConnectionString() { return site_.ConnectionString(); }
 
   // Opens the connection; for PostgreSQL makes the table the SQLite file has.
   void Login() {
@@ -106,19 +76,19 @@ class ClientEndToEnd : public ::testing::TestWithParam<Db> {
     return rs->Fields()->Item(column)->Value();
   }
 
-  quarlo::testing::TempDir map_;
-  quarlo::testing::TempDir spool_;
+  quarlo::testing::Site site_{GetParam()};
+  quarlo::testing::TempDir& map_ = site_.map;
+  std::unique_ptr<quarlopages::testing::ServerProcess>& server_ = site_.server;
   std::shared_ptr<QuarloApp> app;
-  std::unique_ptr<ServerProcess> server_;
   std::unique_ptr<quarlopages::db::Connection> observer_;
 };
 
 INSTANTIATE_TEST_SUITE_P(Backends, ClientEndToEnd, ::testing::Values(Db::Sqlite, Db::Postgres),
-                         [](const auto& info) {
-                           return info.param == Db::Sqlite ? "SQLite" : "PostgreSQL";
-                         });
+                         quarlo::testing::BackendName);
 
-TEST_P(ClientEndToEnd, TestLoginAndChineseValues) {
+// The host's everyday road: test the site, log in, update, walk batches and pages, meet an
+// error, close.
+TEST_P(ClientEndToEnd, AHostsRoadFromTestToClose) {
   app->Test();
   ASSERT_EQ(app->OptStatus(), 0) << app->OptString();
   Login();
@@ -129,6 +99,62 @@ TEST_P(ClientEndToEnd, TestLoginAndChineseValues) {
   EXPECT_FALSE(rs->Eof());
   rs->MoveNext();
   EXPECT_TRUE(rs->Eof());
+
+  auto update = app->Execute("update t set note = 'changed' where id <= 7");
+  ASSERT_NE(update, nullptr) << app->OptString();
+  EXPECT_EQ(update->RowsAffected(), 7);
+  EXPECT_EQ(update->Fields()->Count(), 0);
+  EXPECT_TRUE(update->Eof());
+  EXPECT_EQ(Value(app->Execute("select count(*) as n from t where note = 'changed'"), "n"), "7");
+
+  auto first = app->Execute("select 1 as a; select 'x' as b, 2 as c");
+  ASSERT_NE(first, nullptr) << app->OptString();
+  EXPECT_EQ(Value(first, "a"), "1");
+  ASSERT_TRUE(first->IsNextRecordset());
+  auto second = first->NextRecordset();
+  ASSERT_NE(second, nullptr) << app->OptString();
+  EXPECT_EQ(Value(second, "b"), "x");
+  EXPECT_EQ(Value(second, "c"), "2");
+  EXPECT_FALSE(second->IsNextRecordset());
+  EXPECT_EQ(second->NextRecordset(), nullptr);
+
+  auto batch =
+      app->Execute("update t set note = 'x' where id = 3; select id from t where note = 'x'");
+  ASSERT_NE(batch, nullptr) << app->OptString();
+  EXPECT_EQ(batch->RowsAffected(), 1);
+  EXPECT_EQ(batch->Fields()->Count(), 0);
+  ASSERT_TRUE(batch->IsNextRecordset());
+  auto rows = batch->NextRecordset();
+  ASSERT_NE(rows, nullptr) << app->OptString();
+  EXPECT_EQ(Value(rows, "id"), "3");
+  rows->MoveNext();
+  EXPECT_TRUE(rows->Eof());
+
+  auto paged = app->Execute("select id, name from t order by id");
+  ASSERT_NE(paged, nullptr) << app->OptString();
+  int walked = 0;
+  for (; paged->CurrRowNo() <= 50 && !paged->Eof(); paged->MoveNext()) {
+    ++walked;
+    ASSERT_EQ(Value(paged, "id"), std::to_string(walked));
+  }
+  EXPECT_EQ(walked, 50);
+  EXPECT_EQ(paged->CurrRowNo(), 51);  // the next batch began page 2
+  EXPECT_EQ(paged->CurrPageNo(), 2);
+  paged->MovePrevPage();
+  EXPECT_EQ(paged->CurrPageNo(), 1);
+  EXPECT_EQ(Value(paged, "name"), "name1");
+  paged->MoveNextPage();
+  EXPECT_EQ(Value(paged, "id"), "51");
+  while (!paged->Eof()) paged->MoveNext();
+  EXPECT_EQ(Value(paged, "id"), "60");
+  EXPECT_EQ(paged->TotalPages(), 2);
+  paged->MoveFristPage();
+  EXPECT_EQ(Value(paged, "id"), "1");
+  EXPECT_EQ(app->OptStatus(), 0);
+
+  EXPECT_EQ(app->Execute("select * from no_such_table"), nullptr);
+  EXPECT_EQ(app->OptStatus(), -1);
+  EXPECT_NE(app->OptString().find("no_such_table"), std::string::npos) << app->OptString();
   app->CloseConn();
   EXPECT_EQ(app->OptStatus(), 0);
 }
@@ -143,78 +169,6 @@ TEST_P(ClientEndToEnd, WrongKeyFailsTheTestWithThePrompt) {
   EXPECT_EQ(prompts, 1);
   app->OpenConn(ConnectionString());
   EXPECT_EQ(app->OptStatus(), -1);
-}
-
-TEST_P(ClientEndToEnd, UpdateReportsItsRowsAffected) {
-  Login();
-  auto rs = app->Execute("update t set note = 'changed' where id <= 7");
-  ASSERT_NE(rs, nullptr) << app->OptString();
-  EXPECT_EQ(rs->RowsAffected(), 7);
-  EXPECT_EQ(rs->Fields()->Count(), 0);
-  EXPECT_TRUE(rs->Eof());
-  auto check = app->Execute("select count(*) as n from t where note = 'changed'");
-  EXPECT_EQ(Value(check, "n"), "7");
-}
-
-TEST_P(ClientEndToEnd, TwoResultSetsAreWalkedWithNextRecordset) {
-  Login();
-  auto first = app->Execute("select 1 as a; select 'x' as b, 2 as c");
-  ASSERT_NE(first, nullptr) << app->OptString();
-  EXPECT_EQ(Value(first, "a"), "1");
-  ASSERT_TRUE(first->IsNextRecordset());
-  auto second = first->NextRecordset();
-  ASSERT_NE(second, nullptr) << app->OptString();
-  EXPECT_EQ(Value(second, "b"), "x");
-  EXPECT_EQ(Value(second, "c"), "2");
-  EXPECT_FALSE(second->IsNextRecordset());
-  EXPECT_EQ(second->NextRecordset(), nullptr);
-}
-
-TEST_P(ClientEndToEnd, UpdateThenSelectBatchGivesItsRowsAsTheSecondResultSet) {
-  Login();
-  auto update =
-      app->Execute("update t set note = 'x' where id = 3; select id from t where note = 'x'");
-  ASSERT_NE(update, nullptr) << app->OptString();
-  EXPECT_EQ(update->RowsAffected(), 1);
-  EXPECT_EQ(update->Fields()->Count(), 0);
-  ASSERT_TRUE(update->IsNextRecordset());
-  auto rows = update->NextRecordset();
-  ASSERT_NE(rows, nullptr) << app->OptString();
-  EXPECT_EQ(Value(rows, "id"), "3");
-  rows->MoveNext();
-  EXPECT_TRUE(rows->Eof());
-}
-
-TEST_P(ClientEndToEnd, PagesForwardAndBack) {
-  Login();
-  auto rs = app->Execute("select id, name from t order by id");
-  ASSERT_NE(rs, nullptr) << app->OptString();
-  int walked = 0;
-  for (; rs->CurrRowNo() <= 50 && !rs->Eof(); rs->MoveNext()) {
-    ++walked;
-    ASSERT_EQ(Value(rs, "id"), std::to_string(walked));
-  }
-  EXPECT_EQ(walked, 50);
-  EXPECT_EQ(rs->CurrRowNo(), 51);  // the next batch began page 2
-  EXPECT_EQ(rs->CurrPageNo(), 2);
-  rs->MovePrevPage();
-  EXPECT_EQ(rs->CurrPageNo(), 1);
-  EXPECT_EQ(Value(rs, "name"), "name1");
-  rs->MoveNextPage();
-  EXPECT_EQ(Value(rs, "id"), "51");
-  while (!rs->Eof()) rs->MoveNext();
-  EXPECT_EQ(Value(rs, "id"), "60");
-  EXPECT_EQ(rs->TotalPages(), 2);
-  rs->MoveFristPage();
-  EXPECT_EQ(Value(rs, "id"), "1");
-  EXPECT_EQ(app->OptStatus(), 0);
-}
-
-TEST_P(ClientEndToEnd, StatementErrorShowsTheDriversText) {
-  Login();
-  EXPECT_EQ(app->Execute("select * from no_such_table"), nullptr);
-  EXPECT_EQ(app->OptStatus(), -1);
-  EXPECT_NE(app->OptString().find("no_such_table"), std::string::npos) << app->OptString();
 }
 
 TEST_P(ClientEndToEnd, ExpiredSessionIsRecoveredTransparently) {

@@ -1,6 +1,4 @@
-// The fixture of the end-to-end tests: the real quarlopages program spoken to over HTTP, relaying
-// to SQLite files through the built-in backend and to PostgreSQL through unixODBC under the driver
-// name "SQL Server".
+// The fixture of the end-to-end tests: the loopback site (Site.h) spoken to over HTTP.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,31 +11,25 @@
 
 #include "HttpClient.h"
 #include "ProtocolText.h"
-#include "ServerProcess.h"
-#include "SqliteFile.h"
-#include "TempDir.h"
+#include "Site.h"
 #include "kokit/Codepage.h"
 
 namespace quarlopages::testing {
+
+using quarlo::testing::BackendName;
+using quarlo::testing::Db;
+using quarlo::testing::Env;
 
 inline constexpr const char* kKey = "e2e shared key";
 inline constexpr const char* kOpen = "/quarlo/quarloopen.asp";
 inline constexpr const char* kExecute = "/quarlo/quarloexecute.asp";
 
-enum class Db { Sqlite, Postgres };
-
-inline std::string Env(const char* name) {
-  const char* v = std::getenv(name);
-  return v ? v : "";
-}
-
 class EndToEnd : public ::testing::TestWithParam<Db> {
  protected:
   void SetUp() override {
-    if (GetParam() == Db::Postgres && Env("QUARLO_TEST_PGPORT").empty()) {
+    if (!quarlo::testing::Available(GetParam())) {
       GTEST_SKIP() << "QUARLO_TEST_PGPORT is not set: no PostgreSQL for this run";
     }
-    if (GetParam() == Db::Sqlite) MakeSqliteFile(map_ / "test.db", NumberedRows(60));
     Start({});
   }
 
@@ -46,23 +38,9 @@ class EndToEnd : public ::testing::TestWithParam<Db> {
       std::fprintf(stderr, "server said:\n%s\n", server_->Stderr().c_str());
   }
 
-  void Start(std::vector<std::string> extra) {
-    server_.reset();
-    std::vector<std::string> args{
-        "--key", kKey, "--map-path", map_.path().string(), "--spool-dir", spool_.path().string()};
-    args.insert(args.end(), extra.begin(), extra.end());
-    std::map<std::string, std::string> env{{"LC_ALL", "C.UTF-8"}};
-    if (!Env("QUARLO_TEST_PGPORT").empty()) env["PGPORT"] = Env("QUARLO_TEST_PGPORT");
-    server_ = std::make_unique<ServerProcess>(args, env);
-  }
-
+  void Start(const std::vector<std::string>& extra) { site_.Start(kKey, extra); }
   std::string ConnectionString(const std::string& password = "") {
-    if (GetParam() == Db::Sqlite) {
-      return "driver={Microsoft Access Driver (*.mdb)};dbq=test.db;uid=;pwd=";
-    }
-    return "driver={SQL Server};server=127.0.0.1;database=" + Env("QUARLO_TEST_PG_DATABASE") +
-           ";uid=" + Env("QUARLO_TEST_PG_USER") +
-           ";pwd=" + (password.empty() ? Env("QUARLO_TEST_PG_PASSWORD") : password);
+    return site_.ConnectionString(password);
   }
 
   std::string Text(const HttpAnswer& a) { return kokit::FromLegacy(a.body); }
@@ -90,14 +68,11 @@ class EndToEnd : public ::testing::TestWithParam<Db> {
     return ParseAnswer(Text(Raw(kExecute, ExecuteQuery(sql, p))), columns);
   }
 
-  quarlo::testing::TempDir map_;
-  quarlo::testing::TempDir spool_;
+  quarlo::testing::Site site_{GetParam()};
+  quarlo::testing::TempDir& map_ = site_.map;
+  quarlo::testing::TempDir& spool_ = site_.spool;
+  std::unique_ptr<ServerProcess>& server_ = site_.server;
   HttpClient client_;
-  std::unique_ptr<ServerProcess> server_;
 };
-
-inline std::string BackendName(const ::testing::TestParamInfo<Db>& info) {
-  return info.param == Db::Sqlite ? "SQLite" : "PostgreSQL";
-}
 
 }  // namespace quarlopages::testing

@@ -10,9 +10,7 @@
 
 #include "HttpClient.h"
 #include "ProtocolText.h"
-#include "ServerProcess.h"
-#include "SqliteFile.h"
-#include "TempDir.h"
+#include "Site.h"
 #include "kokit/Codepage.h"
 
 namespace quarlopages::testing {
@@ -58,15 +56,13 @@ void Client(const std::string& site, int id, std::latch& loggedIn) {
 }
 
 TEST(KeepAlive, RequestsAroundTheIdleTimeoutAreAllAnsweredAndRunOnce) {
-  quarlo::testing::TempDir map, spool;
+  quarlo::testing::Site site;
   for (int id = 0; id < kClients; ++id) {
-    MakeSqliteFile(map / ("hits" + std::to_string(id) + ".db"),
+    MakeSqliteFile(site.map / ("hits" + std::to_string(id) + ".db"),
                    "create table hits(n integer); insert into hits values (0)");
   }
-  ServerProcess server(
-      {"--key", kKey, "--map-path", map.path().string(), "--spool-dir", spool.path().string(),
-       "--idle-timeout", "1", "--max-connections", std::to_string(kClients)},
-      {{"LC_ALL", "C.UTF-8"}});
+  site.Start(kKey, {"--idle-timeout", "1", "--max-connections", std::to_string(kClients)});
+  ServerProcess& server = *site.server;
   std::vector<std::string> failures(kClients);
   std::latch loggedIn(kClients);
   {

@@ -8,7 +8,7 @@
 
 namespace quarlo::testing {
 
-// A PostgreSQL cluster of this test alone (tests/faults/private-postgres), stopped and started
+// A PostgreSQL cluster of this test alone (tests/support/private-postgres), stopped and started
 // at will; removed with the object.
 class PrivatePostgres {
  public:
