@@ -64,34 +64,9 @@ class ClosedPort {
   int port_ = 0;
 };
 
-class DeskEndToEnd : public ::testing::TestWithParam<Db> {
- protected:
-  void SetUp() override {
-    if (GetParam() == Db::Postgres && Env("QUARLO_TEST_PGPORT").empty()) {
-      GTEST_SKIP() << "QUARLO_TEST_PGPORT is not set: no PostgreSQL for this run";
-    }
-  }
-  void TearDown() override {
-    if (desk_) {
-      EXPECT_TRUE(desk_->Answers().Unexpected().empty())
-          << "unexpected dialog: " << desk_->Answers().Unexpected().front();
-      EXPECT_TRUE(desk_->Answers().AllUsed()) << "an expected dialog never came";
-    }
-  }
-  Desk& LoggedIn() {
-    desk_ = std::make_unique<Desk>();
-    EXPECT_TRUE(desk_->LogIn(site_.Login(GetParam())));
-    return *desk_;
-  }
-
-  Site site_;
-  std::unique_ptr<Desk> desk_;
-};
-
+using DeskEndToEnd = DeskStory;
 INSTANTIATE_TEST_SUITE_P(Backends, DeskEndToEnd, ::testing::Values(Db::Sqlite, Db::Postgres),
-                         [](const auto& info) {
-                           return info.param == Db::Sqlite ? "SQLite" : "PostgreSQL";
-                         });
+                         DbName);
 
 // Runs a query with Chinese values, pages forward and back, changes the rows per page, edits the
 // statement before paging, and copies cells and column names.
@@ -162,8 +137,9 @@ TEST_P(DeskEndToEnd, QueryPagingAndCopy) {
   EXPECT_EQ(desk.Cell(1, 1), "x");
 }
 
-// A batch of two result sets, a failing statement, and statements without rows.
-TEST_P(DeskEndToEnd, ResultSetsFailuresAndCommands) {
+// A batch of two result sets, a failing statement, statements without rows, and a grid fill
+// cancelled.
+TEST_P(DeskEndToEnd, ResultSetsFailuresCommandsAndCancelledFill) {
   Desk& desk = LoggedIn();
   desk.Run("select 1 as a; select '二' as b, 2 as c");
   EXPECT_EQ(desk.Cell(0, 1), "a");
@@ -194,11 +170,8 @@ TEST_P(DeskEndToEnd, ResultSetsFailuresAndCommands) {
   EXPECT_TRUE(desk.GridVisible());
   EXPECT_EQ(desk.Grid().GridRows(), 1);
   EXPECT_EQ(desk.Message(), "（所影响的行数为 0 行）");
-}
 
-// The cancel command during a grid fill keeps the rows added so far.
-TEST_P(DeskEndToEnd, CancelDuringFill) {
-  Desk& desk = LoggedIn();
+  // The cancel command during a grid fill keeps the rows added so far.
   desk.Run("select 1 as before");
   QTimer watch;
   bool sent = false;
@@ -299,7 +272,6 @@ TEST_P(DeskEndToEnd, QueryFilesAndRecentList) {
 // A failed login shows the reason and the dialog again; the test button; the stored login; the
 // online documentation of the site; logging in again and cancelling ends the program.
 TEST_P(DeskEndToEnd, LoginTestAndRelogin) {
-  desk_ = std::make_unique<Desk>();
   Desk& desk = *desk_;
   ClosedPort closed;
   LoginFields wrong = site_.Login(GetParam());

@@ -166,4 +166,33 @@ class Desk {
   std::unique_ptr<MainWindow> window_;
 };
 
+// One user story over SQLite or PostgreSQL: a site of its own, and every dialog expected came and
+// none other.
+class DeskStory : public ::testing::TestWithParam<Db> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == Db::Postgres && Env("QUARLO_TEST_PGPORT").empty()) {
+      GTEST_SKIP() << "QUARLO_TEST_PGPORT is not set: no PostgreSQL for this run";
+    }
+    desk_ = std::make_unique<Desk>();
+  }
+  void TearDown() override {
+    if (!desk_) return;
+    EXPECT_TRUE(desk_->Answers().Unexpected().empty())
+        << "unexpected dialog: " << desk_->Answers().Unexpected().front();
+    EXPECT_TRUE(desk_->Answers().AllUsed()) << "an expected dialog never came";
+  }
+  Desk& LoggedIn() {
+    EXPECT_TRUE(desk_->LogIn(site_.Login(GetParam())));
+    return *desk_;
+  }
+
+  Site site_;
+  std::unique_ptr<Desk> desk_;
+};
+
+inline std::string DbName(const ::testing::TestParamInfo<Db>& info) {
+  return info.param == Db::Sqlite ? "SQLite" : "PostgreSQL";
+}
+
 }  // namespace quarlodesk::testing

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <sstream>
+
 #include "args/Options.h"
 
 using namespace quarlocli;
@@ -7,6 +10,11 @@ using namespace quarlocli;
 namespace {
 
 Options Parse(std::vector<std::string> args) { return ParseOptions(args); }
+
+std::vector<std::string> Words(const std::string& text) {
+  std::istringstream in(text);
+  return {std::istream_iterator<std::string>(in), {}};
+}
 
 }  // namespace
 
@@ -28,38 +36,12 @@ TEST(Options, ReadsConnectionAndSourcesInOrder) {
 }
 
 TEST(Options, ReadsEveryResultAndSettingFlag) {
-  Options o = Parse({"--site=x",
-                     "--page",
-                     "3",
-                     "--max-rows",
-                     "0",
-                     "--format",
-                     "json",
-                     "--no-header",
-                     "--timing",
-                     "-q",
-                     "--enc-key",
-                     "k k",
-                     "--open-url",
-                     "/o",
-                     "--execute-url",
-                     "/e",
-                     "--rows-per-comm",
-                     "1000",
-                     "--rows-per-page",
-                     "2000",
-                     "--timeout",
-                     "5",
-                     "--connect-timeout",
-                     "3",
-                     "--max-answer-mb",
-                     "16",
-                     "--split",
-                     "go",
-                     "--encoding",
-                     "UTF-8",
-                     "-w",
-                     "--continue-on-error"});
+  std::vector<std::string> args = Words(
+      "--site=x --page 3 --max-rows 0 --format json --no-header --timing -q --open-url /o "
+      "--execute-url /e --rows-per-comm 1000 --rows-per-page 2000 --timeout 5 "
+      "--connect-timeout 3 --max-answer-mb 16 --split go --encoding UTF-8 -w --continue-on-error");
+  args.insert(args.end(), {"--enc-key", "k k"});
+  Options o = Parse(args);
   EXPECT_EQ(*o.page, 3);
   EXPECT_EQ(*o.maxRows, 0);
   EXPECT_EQ(*o.format, OutputFormat::Json);
