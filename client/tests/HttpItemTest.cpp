@@ -1,41 +1,24 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <functional>
 #include <string>
 
 #include "HeaderFields.h"
-#include "TempDir.h"
-#include "TestRoutes.h"
-#include "kokit/Codepage.h"
+#include "Loopback.h"
 #include "kokit/IniItems.h"
 #include "quarlolink/HttpItem.h"
 #include "settings/ClientSettings.h"
 
 namespace {
 
-using quarlo::testing::AddStandardRoutes;
-using quarlo::testing::TempDir;
-using quarlo::testing::TestServer;
+using namespace quarlo::testing;
 using quarlolink::HttpItem;
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-// Drives the item until its request is over, for at most five seconds.
-void RunToEnd(HttpItem& item) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (item.Status() == 1 && std::chrono::steady_clock::now() < until) item.Pump(10);
-}
-
-const std::string kHeader404 = "HTTP/1.1 404 Not Found\r\nContent-Length: abc\r\nServer: x\r\n";
 
 TEST(HeaderFieldsTest, FieldsOfAHeader) {
   namespace h = quarlolink::http;
+  const std::string notFound = "HTTP/1.1 404 Not Found\r\nContent-Length: abc\r\nServer: x\r\n";
   const std::string ok =
       "HTTP/1.1 200 OK\r\nContent-Location: http://host.example/a/b.asp\r\n"
       "Date: Sun, 06 Dec 2026 19:15:06 GMT\r\n";
@@ -45,12 +28,12 @@ TEST(HeaderFieldsTest, FieldsOfAHeader) {
     std::string want;
   };
   const Row rows[] = {
-      {"status code", h::HeaderStatusCode(kHeader404), "404"},
-      {"reason phrase", h::HeaderReasonPhrase(kHeader404), "Not Found"},
-      {"MIME version", h::HeaderMimeVersion(kHeader404), "HTTP/1.1"},
-      {"missing date", h::HeaderLastModified(kHeader404).ToText(), kokit::DateTime{}.ToText()},
-      {"unreadable length", std::to_string(h::HeaderContentLength(kHeader404)), "0"},
-      {"missing ETag", h::HeaderETag(kHeader404), ""},
+      {"status code", h::HeaderStatusCode(notFound), "404"},
+      {"reason phrase", h::HeaderReasonPhrase(notFound), "Not Found"},
+      {"MIME version", h::HeaderMimeVersion(notFound), "HTTP/1.1"},
+      {"missing date", h::HeaderLastModified(notFound).ToText(), kokit::DateTime{}.ToText()},
+      {"unreadable length", std::to_string(h::HeaderContentLength(notFound)), "0"},
+      {"missing ETag", h::HeaderETag(notFound), ""},
       {"impossible date", h::ParseHttpDate("Sun, 31 Feb 2026 10:00:00 GMT").ToText(),
        kokit::DateTime{}.ToText()},
       {"location keeps only the path", h::HeaderContentLocation(ok), "/a/b.asp"},
@@ -61,51 +44,31 @@ TEST(HeaderFieldsTest, FieldsOfAHeader) {
   for (const Row& row : rows) EXPECT_EQ(row.got, row.want) << row.name;
 }
 
-class HttpItemTest : public ::testing::Test {
+class HttpItemTest : public Loopback {
  protected:
-  void SetUp() override {
-    AddStandardRoutes(server_);
-    server_.server().Get("/pieces", [](const httplib::Request&, httplib::Response& res) {
-      res.set_chunked_content_provider(
-          "text/plain", [](std::size_t offset, httplib::DataSink& sink) {
-            if (offset == 0) {
-              sink.write("a", 1);  // a first piece of exactly one byte
-            } else {
-              const std::string rest = quarlo::testing::PatternBody(3000);
-              sink.write(rest.data(), rest.size());
-              sink.done();
-            }
-            return true;
-          });
-    });
-    server_.Start();
+  void RunToEnd() {
+    PumpUntil(item, [&] { return item.Status() != 1; });
   }
-
-  TestServer server_;
-  HttpItem item_;
-  TempDir dir_;
+  HttpItem item;
 };
 
 TEST_F(HttpItemTest, GetCollectsBytesAndRaisesCompletion) {
   int kind = 0, type = -1;
-  item_.OnResponseCompleted([&](int32_t k, int32_t t) {
-    kind = k;
-    type = t;
-  });
-  item_.OpenUrl(server_.Url("/pieces"), 1);
-  EXPECT_EQ(item_.Status(), 1);
-  EXPECT_EQ(item_.OptString(), "Exec OpenURL...OK");
-  RunToEnd(item_);
+  item.OnResponseCompleted([&](int32_t k, int32_t t) { kind = k, type = t; });
+  item.OpenUrl(Url("/pieces"), 1);
+  EXPECT_EQ(item.Status(), 1);
+  EXPECT_EQ(item.OptString(), "Exec OpenURL...OK");
+  RunToEnd();
   EXPECT_EQ(kind, 2);
   EXPECT_EQ(type, 1);
-  EXPECT_EQ(item_.Status(), 0);
-  EXPECT_TRUE(item_.ResponseData() == "a" + quarlo::testing::PatternBody(3000));
+  EXPECT_EQ(item.Status(), 0);
+  EXPECT_TRUE(item.ResponseData() == "a" + PatternBody(3000));
 }
 
 TEST_F(HttpItemTest, HeadKeepsTheFinalHeaderWithCrLfLines) {
-  item_.GetHeader(server_.Url("/redirect/same"));
-  RunToEnd(item_);
-  const std::string& h = item_.ResponseHeader();
+  item.GetHeader(Url("/redirect/same"));
+  RunToEnd();
+  const std::string& h = item.ResponseHeader();
   EXPECT_TRUE(h.starts_with("HTTP/1.1 200 OK\r\n")) << h;
   EXPECT_TRUE(h.ends_with("\r\n"));
   EXPECT_EQ(h.find("302"), std::string::npos);
@@ -113,58 +76,61 @@ TEST_F(HttpItemTest, HeadKeepsTheFinalHeaderWithCrLfLines) {
 
 TEST_F(HttpItemTest, HeadWhileAGetRunsIsRefusedAndAbandonsTheGet) {
   bool completed = false;
-  item_.OnResponseCompleted([&](int32_t, int32_t) { completed = true; });
-  item_.OpenUrl(server_.Url("/slow?ms=50"), 1);
-  item_.GetHeader(server_.Url("/text"));
-  EXPECT_EQ(item_.OptStatus(), -1);
-  EXPECT_TRUE(item_.OptString().ends_with("Now Runing"));
-  EXPECT_EQ(item_.Status(), 0);
-  for (int i = 0; i < 20; ++i) item_.Pump(10);
+  item.OnResponseCompleted([&](int32_t, int32_t) { completed = true; });
+  item.OpenUrl(Url("/slow?ms=50"), 1);
+  item.GetHeader(Url("/text"));
+  EXPECT_EQ(item.OptStatus(), -1);
+  EXPECT_TRUE(item.OptString().ends_with("Now Runing"));
+  EXPECT_EQ(item.Status(), 0);
+  for (int i = 0; i < 20; ++i) item.Pump(10);
   EXPECT_FALSE(completed);
 }
 
-TEST_F(HttpItemTest, EmptyBodySavesAZeroByteFile) {
-  item_.OpenUrl(server_.Url("/empty"), 1);
-  RunToEnd(item_);
-  const auto path = dir_ / "out" / "empty.bin";
-  item_.SaveResponseData(path.string());
-  EXPECT_EQ(item_.OptString(), "Save ResponseData...OK");
-  ASSERT_TRUE(std::filesystem::exists(path));
-  EXPECT_EQ(std::filesystem::file_size(path), 0u);
-}
-
-TEST_F(HttpItemTest, SavedTextIsExactlyItsLegacyBytes) {
-  item_.OpenUrl(server_.Url("/text"), 0);
-  RunToEnd(item_);
-  EXPECT_EQ(item_.ResponseString(), "hello");
-  EXPECT_EQ(item_.ResponseDataType(), 0);
-  const auto path = dir_ / "text.txt";
-  item_.SaveResponseString(path.string());
-  EXPECT_EQ(item_.OptStatus(), 0);
-  EXPECT_EQ(ReadFile(path), kokit::ToLegacy("hello"));
-}
-
-TEST_F(HttpItemTest, SavingNothingOrBelowAFileFails) {
-  item_.SaveResponseString((dir_ / "none.txt").string());
-  EXPECT_EQ(item_.OptStatus(), -1);
-  EXPECT_EQ(item_.OptString(), "Save ResponseString...Response Null");
-  item_.SaveResponseHeader((dir_ / "none.txt").string());
-  EXPECT_EQ(item_.OptString(), "Save ResponseHeader...Response Null");
-  std::ofstream(dir_ / "plain").put('x');
-  item_.OpenUrl(server_.Url("/text"), 1);
-  RunToEnd(item_);
-  item_.SaveResponseData((dir_ / "plain" / "sub" / "f.bin").string());
-  EXPECT_EQ(item_.OptStatus(), -1);
-  EXPECT_TRUE(item_.OptString().ends_with("Can not Create output directory")) << item_.OptString();
-}
-
-TEST_F(HttpItemTest, DebugSwitchAppendsOneRecordPerFailure) {
+// Saves before any answer, of an empty body, of text and below a plain file, with the debug
+// switch on: each failure appends one record to the debug file.
+TEST_F(HttpItemTest, SavedAnswersAndTheirFailures) {
   auto& settings = quarlolink::settings::Settings();
-  const auto debugFile = dir_ / "debug" / "trace.txt";
+  const auto debugFile = dir / "debug" / "trace.txt";
   settings.Item("DebugFilePath")->SetValue(debugFile.string());
   settings.Item("IsDebug")->SetValue(true);
-  item_.SaveResponseString((dir_ / "x.txt").string());
-  item_.SaveResponseHeader((dir_ / "x.txt").string());
+  std::ofstream(dir / "plain").put('x');
+  struct Row {
+    const char* name;
+    const char* path;  // fetched first (as data type 1 or 0), or nullptr
+    int32_t dataType;
+    std::function<void(const std::string&)> save;
+    const char* file;
+    const char* status;  // the end of OptString
+    const char* saved;   // the file's bytes, or nullptr when none is made
+  };
+  auto data = [&](const std::string& f) { item.SaveResponseData(f); };
+  auto text = [&](const std::string& f) { item.SaveResponseString(f); };
+  const Row rows[] = {
+      {"no text yet", nullptr, 0, text, "none.txt", "Save ResponseString...Response Null", nullptr},
+      {"no header yet", nullptr, 0, [&](const std::string& f) { item.SaveResponseHeader(f); },
+       "none.txt", "Save ResponseHeader...Response Null", nullptr},
+      {"empty body gives an empty file", "/empty", 1, data, "out/empty.bin",
+       "Save ResponseData...OK", ""},
+      {"no folder below a plain file", "/text", 1, data, "plain/sub/f.bin",
+       "Can not Create output directory", nullptr},
+      {"text is saved as its legacy bytes", "/text", 0, text, "text.txt", "OK", "hello"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (row.path) {
+      item.OpenUrl(Url(row.path), row.dataType);
+      RunToEnd();
+    }
+    row.save((dir / row.file).string());
+    EXPECT_EQ(item.OptStatus(), row.saved ? 0 : -1);
+    EXPECT_TRUE(item.OptString().ends_with(row.status)) << item.OptString();
+    EXPECT_EQ(std::filesystem::exists(dir / row.file), row.saved != nullptr);
+    if (row.saved) {
+      EXPECT_EQ(ReadFile(dir / row.file), row.saved);
+    }
+  }
+  EXPECT_EQ(item.ResponseString(), "hello");
+  EXPECT_EQ(item.ResponseDataType(), 0);
   settings.Item("IsDebug")->SetValue(false);
 
   const std::string trace = ReadFile(debugFile);
@@ -177,22 +143,19 @@ TEST_F(HttpItemTest, DebugSwitchAppendsOneRecordPerFailure) {
   for (auto p = trace.find("<ErrOcc>"); p != std::string::npos; p = trace.find("<ErrOcc>", p + 1)) {
     ++records;
   }
-  EXPECT_EQ(records, 2u);
+  EXPECT_EQ(records, 3u);
 }
 
 TEST_F(HttpItemTest, RequestTimeoutRaisesTimeoutAndRenews) {
   std::string code, desc;
-  item_.OnError([&](const std::string& c, const std::string& d) {
-    code = c;
-    desc = d;
-  });
-  item_.SetRequestTimeout(1);
-  item_.OpenUrl(server_.Url("/hang"), 1);
-  RunToEnd(item_);
+  item.OnError([&](const std::string& c, const std::string& d) { code = c, desc = d; });
+  item.SetRequestTimeout(1);
+  item.OpenUrl(Url("/hang"), 1);
+  RunToEnd();
   EXPECT_EQ(code, "-1");
   EXPECT_EQ(desc, "Timeout");
-  EXPECT_EQ(item_.Status(), 0);
-  EXPECT_EQ(item_.RequestTimeout(), 1);
+  EXPECT_EQ(item.Status(), 0);
+  EXPECT_EQ(item.RequestTimeout(), 1);
 }
 
 }  // namespace

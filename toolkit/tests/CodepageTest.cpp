@@ -6,14 +6,12 @@
 #include <random>
 #include <vector>
 
+#include "KokitTest.h"
 #include "kokit/Error.h"
 
 namespace {
 
-struct CodepageGuard {
-  std::string saved = kokit::LegacyCodepage();
-  ~CodepageGuard() { kokit::SetLegacyCodepage(saved); }
-};
+using quarlo::testing::CodepageGuard;
 
 struct Conversion {
   const char* name;

@@ -2,30 +2,21 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <regex>
-#include <sstream>
 #include <stdexcept>
 #include <system_error>
 
-#include "TempDir.h"
+#include "KokitTest.h"
 #include "errors/LogRecord.h"
-#include "kokit/Codepage.h"
 #include "kokit/ErrString.h"
 
 using namespace kokit;
-using quarlo::testing::TempDir;
+using quarlo::testing::KokitTest;
+using quarlo::testing::ReadFile;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // GBK bytes of the Chinese words in the record.
 const std::string kUnknownGbk = "\xce\xb4\xd6\xaa";                 // 未知
@@ -33,19 +24,8 @@ const std::string kStepGbk = "\xb2\xbd\xd6\xe8";                    // 步骤
 const std::string kLineGbk = "\xd0\xd0\xba\xc5";                    // 行号
 const std::string kAppendGbk = "\xb8\xbd\xbc\xd3\xca\xfd\xbe\xdd";  // 附加数据
 
-class LogFile : public ::testing::Test {
+class LogFile : public KokitTest {
  protected:
-  void SetUp() override { SetLegacyCodepage("GBK"); }
-
-  // The record without its first line, after checking that line is a date and time.
-  std::string AfterDate(const std::string& record) {
-    static const std::regex date(R"(\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\r\n)");
-    EXPECT_GE(record.size(), 21u);
-    EXPECT_TRUE(std::regex_match(record.substr(0, 21), date)) << record;
-    return record.substr(21);
-  }
-
-  TempDir dir;
   ErrString err;
 };
 
@@ -150,49 +130,60 @@ TEST(CurrentErrorTest, MapsTheExceptionBeingHandled) {
   EXPECT_EQ(e.Number(), kUnexpectedErrorNumber);
 }
 
-TEST_F(LogFile, RecordWithoutNamesSaysUnknown) {
-  err.SetLogFileName((dir / "err.log").string());
-  err.RaiseError(Error(2, "No such file"), 0, "");
-  err.LogToFile();
-  EXPECT_EQ(AfterDate(ReadBytes(dir / "err.log")),
-            kUnknownGbk + "." + kUnknownGbk + "()\r\n(2)No such file\r\n");
-  // The unknown function level stays until the next Clear.
-  EXPECT_EQ(err.FunctionName(), "未知");
-  EXPECT_EQ(err.ModuleName(), "未知");
-  err.Clear();
-  EXPECT_EQ(err.FunctionLevel(), 0);
-}
-
-TEST_F(LogFile, RecordWithStepLineAndAppendedData) {
-  err.SetUseIn(xpUseIn_Class);
-  err.SetModuleName("QuarloApp");
-  err.SetFunctionName("Execute");
-  err.SetRemark("select");
-  err.SetLogFileName((dir / "err.log").string());
-  for (int i = 0; i < 3; ++i) err.NextStep();
-  err.RaiseError(Error(13, "类型不匹配"), 20, "", "数据");
-  err.LogToFile();
-  EXPECT_EQ(AfterDate(ReadBytes(dir / "err.log")),
-            "QuarloApp.Execute(select)[" + kStepGbk + "]=3[" + kLineGbk + "]=20\r\n(13)" +
-                ToLegacy("类型不匹配") + "\r\n(" + kAppendGbk + ")" + ToLegacy("数据") + "\r\n");
-}
-
-TEST_F(LogFile, StepOrLineAloneAndRecordsAppend) {
-  err.SetUseIn(xpUseIn_Form);
-  err.SetModuleName("m");
-  err.SetFunctionName("f");
-  err.SetLogFileName((dir / "err.log").string());
-  err.NextStep();
-  err.RaiseError(Error(1, "a"), 0);
-  err.LogToFile();
-  err.Clear();
-  err.SetFunctionName("g");
-  err.RaiseError(NoSystemError(), 8, "b");
-  err.LogToFile();
-  std::string all = ReadBytes(dir / "err.log");
-  size_t second = all.find("\r\n(1)a\r\n") + 8;
-  EXPECT_EQ(AfterDate(all.substr(0, second)), "m.f()[" + kStepGbk + "]=1\r\n(1)a\r\n");
-  EXPECT_EQ(AfterDate(all.substr(second)), "m.g()[" + kLineGbk + "]=8\r\n(-1)b\r\n");
+// Each row's reporter writes its records into a fresh file; dates show as "<date>".
+TEST_F(LogFile, RecordsInTheLegacyCodePage) {
+  struct Row {
+    const char* name;
+    std::function<void(ErrString&)> script;
+    std::string want;
+  };
+  const Row rows[] = {
+      {"without names the record says unknown",
+       [](ErrString& e) {
+         e.RaiseError(Error(2, "No such file"), 0, "");
+         e.LogToFile();
+         EXPECT_EQ(e.FunctionName() + e.ModuleName(), "未知未知");  // until the next Clear
+         e.Clear();
+         EXPECT_EQ(e.FunctionLevel(), 0);
+       },
+       "<date>" + kUnknownGbk + "." + kUnknownGbk + "()\r\n(2)No such file\r\n"},
+      {"step, line and appended data",
+       [](ErrString& e) {
+         e.SetUseIn(xpUseIn_Class);
+         e.SetModuleName("QuarloApp");
+         e.SetFunctionName("Execute");
+         e.SetRemark("select");
+         for (int i = 0; i < 3; ++i) e.NextStep();
+         e.RaiseError(Error(13, "类型不匹配"), 20, "", "数据");
+         e.LogToFile();
+       },
+       "<date>QuarloApp.Execute(select)[" + kStepGbk + "]=3[" + kLineGbk + "]=20\r\n(13)" +
+           ToLegacy("类型不匹配") + "\r\n(" + kAppendGbk + ")" + ToLegacy("数据") + "\r\n"},
+      {"step or line alone, records appended",
+       [](ErrString& e) {
+         e.SetUseIn(xpUseIn_Form);
+         e.SetModuleName("m");
+         e.SetFunctionName("f");
+         e.NextStep();
+         e.RaiseError(Error(1, "a"), 0);
+         e.LogToFile();
+         e.Clear();
+         e.SetFunctionName("g");
+         e.RaiseError(NoSystemError(), 8, "b");
+         e.LogToFile();
+       },
+       "<date>m.f()[" + kStepGbk + "]=1\r\n(1)a\r\n<date>m.g()[" + kLineGbk + "]=8\r\n(-1)b\r\n"},
+  };
+  static const std::regex date(R"(\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\r\n)");
+  int n = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ErrString e;
+    const auto file = dir / ("err" + std::to_string(++n) + ".log");
+    e.SetLogFileName(file.string());
+    row.script(e);
+    EXPECT_EQ(std::regex_replace(ReadFile(file), date, "<date>"), row.want);
+  }
 }
 
 TEST_F(LogFile, MissingFolderIsMadeOnRetryAndAFileInTheWayIsReported) {
@@ -201,7 +192,7 @@ TEST_F(LogFile, MissingFolderIsMadeOnRetryAndAFileInTheWayIsReported) {
   err.RaiseError(Error(2, "x"), 0);
   EXPECT_THROW(err.LogToFile(), Error);
   EXPECT_TRUE(err.LogToFileWithRetry());
-  EXPECT_NE(ReadBytes(file).find("(2)x\r\n"), std::string::npos);
+  EXPECT_NE(ReadFile(file).find("(2)x\r\n"), std::string::npos);
 
   err.SetLogFileName((file / "err.log").string());
   try {
@@ -253,7 +244,7 @@ TEST_F(LogFile, OwnerHandlerLogsSystemErrorsOnly) {
   err.Clear();
   EXPECT_EQ(status, EPIPE);
   EXPECT_NE(text.find("broken"), std::string::npos);
-  EXPECT_NE(ReadBytes(file).find("Owner.Throw()[" + kLineGbk + "]=9\r\n(32)"), std::string::npos);
+  EXPECT_NE(ReadFile(file).find("Owner.Throw()[" + kLineGbk + "]=9\r\n(32)"), std::string::npos);
 }
 
 TEST(EventLog, StepAndLineStandOnLinesOfTheirOwn) {

@@ -1,6 +1,4 @@
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -8,12 +6,12 @@
 #include <fstream>
 #include <functional>
 
-#include "TempDir.h"
-#include "kokit/KoToolsApp.h"
+#include "KokitTest.h"
 
 using namespace kokit;
+using quarlo::testing::KokitTest;
+using quarlo::testing::ReadFile;
 using quarlo::testing::ScopedEnv;
-using quarlo::testing::TempDir;
 namespace fs = std::filesystem;
 
 namespace {
@@ -22,12 +20,7 @@ constexpr auto HKCU = xpRegRoot_HKEY_CURRENT_USER;
 constexpr auto HKLM = xpRegRoot_HKEY_LOCAL_MACHINE;
 const std::string kMismatch = "从注册表中读取的值类型不匹配";
 
-class Registry : public ::testing::Test {
- protected:
-  TempDir dir;
-  ScopedEnv env{"KOKIT_REGISTRY_DIR", (dir / "store").string()};
-  KoToolsApp tools;
-};
+using Registry = KokitTest;
 
 // A scripted session: each call's result and the status text it leaves.
 TEST_F(Registry, CallsGiveTheirResultAndStatus) {
@@ -55,6 +48,13 @@ TEST_F(Registry, CallsGiveTheirResultAndStatus) {
       {"write makes every key", [&] { return rc(tools.SaveRegString(HKCU, a, "Name", "值 v")); },
        "0", "OK"},
       {"read back", [&] { return str(HKCU, a, "Name"); }, "值 v", "OK"},
+      {"the store file is private",
+       [&] {
+         struct stat st {};
+         stat((dir / "store" / "HKEY_CURRENT_USER.sqlite").c_str(), &st);
+         return std::to_string((st.st_mode & 0777) == 0600);
+       },
+       "1", "OK"},
       {"missing value under a made key", [&] { return str(HKCU, "Software\\A", "x"); }, "",
        "RegQueryValueEx Fail"},
       {"missing number", [&] { return num("Software\\A", "x"); }, "0", "RegQueryValueEx Fail"},
@@ -112,13 +112,6 @@ TEST_F(Registry, CallsGiveTheirResultAndStatus) {
   }
 }
 
-TEST_F(Registry, StoreFileIsPrivate) {
-  tools.SaveRegString(HKCU, "K", "v", "secret");
-  struct stat st {};
-  ASSERT_EQ(stat((dir / "store" / "HKEY_CURRENT_USER.sqlite").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0600u);
-}
-
 TEST_F(Registry, UnwritableFolderGivesFailureTexts) {
   // A plain file where the folder should be: no process, root included, can create it.
   std::ofstream(dir / "blocker") << "x";
@@ -149,42 +142,10 @@ TEST_F(Registry, CorruptStoreFileIsKeptAsideAndAFreshOneStarted) {
   for (auto& entry : fs::directory_iterator(dir / "store")) {
     if (entry.path().filename().string().starts_with("HKEY_CURRENT_USER.sqlite.corrupt-")) {
       ++aside;
-      std::ifstream in(entry.path(), std::ios::binary);
-      std::string kept((std::istreambuf_iterator<char>(in)), {});
-      EXPECT_EQ(kept, garbage);
+      EXPECT_EQ(ReadFile(entry.path()), garbage);
     }
   }
   EXPECT_EQ(aside, 1);
-}
-
-TEST_F(Registry, TwoProcessesWriteAtOnce) {
-  constexpr int kWrites = 150;
-  tools.SaveRegKey(HKCU, "Shared");
-  pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    KoToolsApp mine;
-    int failures = 0;
-    for (int i = 0; i < kWrites; ++i) {
-      failures += mine.SaveRegDWord(HKCU, "Shared\\Child", "v" + std::to_string(i), i) != 0;
-      mine.GetRegDWord(HKCU, "Shared\\Parent", "v0");
-    }
-    _exit(failures == 0 ? 0 : 1);
-  }
-  int failures = 0;
-  for (int i = 0; i < kWrites; ++i) {
-    failures += tools.SaveRegDWord(HKCU, "Shared\\Parent", "v" + std::to_string(i), i) != 0;
-    tools.GetRegDWord(HKCU, "Shared\\Child", "v0");
-  }
-  int wstatus = 0;
-  ASSERT_EQ(waitpid(child, &wstatus, 0), child);
-  EXPECT_TRUE(WIFEXITED(wstatus));
-  EXPECT_EQ(WEXITSTATUS(wstatus), 0);
-  EXPECT_EQ(failures, 0);
-  for (int i = 0; i < kWrites; ++i) {
-    EXPECT_EQ(tools.GetRegDWord(HKCU, "Shared\\Child", "v" + std::to_string(i)), i);
-    EXPECT_EQ(tools.GetRegDWord(HKCU, "Shared\\Parent", "v" + std::to_string(i)), i);
-  }
 }
 
 }  // namespace

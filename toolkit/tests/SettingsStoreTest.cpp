@@ -3,17 +3,19 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <variant>
+#include <vector>
 
-#include "TempDir.h"
+#include "KokitTest.h"
+#include "kokit/Error.h"
 #include "kokit/IniItems.h"
 #include "kokit/KoToolsApp.h"
-#include "settings/SettingsStore.h"
 
 using namespace kokit;
+using quarlo::testing::KokitTest;
 using quarlo::testing::ScopedEnv;
-using quarlo::testing::TempDir;
 
 namespace {
 
@@ -40,12 +42,17 @@ IniItems AllTypes() {
   return items;
 }
 
-class SettingsStore : public ::testing::Test {
- protected:
-  TempDir dir;
-  ScopedEnv env{"KOKIT_REGISTRY_DIR", (dir / "store").string()};
-  KoToolsApp tools;
+int32_t ErrorNumberOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const Error& e) {
+    return e.Number();
+  }
+  return 0;
+}
 
+class SettingsStore : public KokitTest {
+ protected:
   std::string StoredText(const std::string& name) {
     return tools.GetRegString(HKLM, kValues, name);
   }
@@ -180,7 +187,7 @@ TEST_F(SettingsStore, ValueOfTheWrongKindIsRefusedAndEarlierItemsStay) {
   EXPECT_EQ(tools.OptString(), "oIniItem.Name=Bad的数据类型错误");
 }
 
-TEST_F(SettingsStore, UnknownDataTypeIsRefusedWithoutHarm) {
+TEST_F(SettingsStore, UnknownDataTypeOrA64BitNumberIsRefused) {
   const auto unknown = static_cast<xpIniItemDataType>(9);
   IniItems items;
   auto odd = items.Add("Odd", "x", "", unknown);
@@ -191,10 +198,6 @@ TEST_F(SettingsStore, UnknownDataTypeIsRefusedWithoutHarm) {
   tools.SaveRegString(HKLM, kValues, "Odd", "stored");
   EXPECT_EQ(tools.LoadIniItems("TestApp", items), 0);
   EXPECT_EQ(std::get<std::string>(odd->Value()), "x");
-}
-
-TEST_F(SettingsStore, NumberOutsideThe32BitRangeStopsWithOverflow) {
-  IniItems items;
   items.Add("Big", 1e12, "", xpIniItemDataType_NumberValue);
   EXPECT_EQ(tools.LoadIniItems("TestApp", items), ERANGE);
   EXPECT_NE(tools.OptString().find("Overflow"), std::string::npos);
@@ -261,8 +264,63 @@ TEST_F(SettingsStore, UnwritableStoreFailsWithTheRegistryStatus) {
   EXPECT_EQ(tools.OptString(), "RegCreateKey Fail");
 }
 
-TEST(SettingsMasterKey, HasTheStatedForm) {
-  const std::string& key = detail::LibraryMasterKey();
-  EXPECT_EQ(key.size(), 176u);
-  for (char c : key) EXPECT_TRUE(c > 32 && c < 127) << int(c);
+// Items by position or by name in any letter case, in insertion order; failures reach the
+// caller; a removed item lives on with its holder; the key is the name given to Add.
+TEST(IniItemsCollection, KeysPositionsAndFailures) {
+  IniItems items;
+  items.Add("UserList", "", "users", xpIniItemDataType_TextValue);
+  items.Add("PageSize", 100, "rows per page", xpIniItemDataType_NumberValue);
+  items.Add("LastLogin", DateTime{2003, 7, 15, 18, 5, 9}, "", xpIniItemDataType_DateValue);
+  std::vector<std::string> names;
+  for (const auto& item : items) names.push_back(item->Name());
+  EXPECT_EQ(names, (std::vector<std::string>{"UserList", "PageSize", "LastLogin"}));
+  EXPECT_EQ(items.Item(3)->Name(), "LastLogin");
+  EXPECT_EQ(items.Item("PAGESIZE").get(), items.Item(2).get());
+
+  EXPECT_EQ(ErrorNumberOf([&] { items.Add("USERLIST", "", "", xpIniItemDataType_TextValue); }),
+            EEXIST);
+  EXPECT_EQ(ErrorNumberOf([&] { items.Item("nope"); }), ENOENT);
+  EXPECT_EQ(ErrorNumberOf([&] { items.Item(0); }), ERANGE);
+  EXPECT_EQ(ErrorNumberOf([&] { items.Item(4); }), ERANGE);
+  EXPECT_EQ(ErrorNumberOf([&] { items.Remove(-1); }), ERANGE);
+  EXPECT_EQ(ErrorNumberOf([&] { items.Remove("nope"); }), ENOENT);
+  EXPECT_EQ(items.Count(), 3);
+
+  items.Item(1)->SetName("Renamed");
+  EXPECT_EQ(items.Item("UserList")->Name(), "Renamed");
+  EXPECT_EQ(ErrorNumberOf([&] { items.Item("Renamed"); }), ENOENT);
+
+  std::shared_ptr<IniItem> held = items.Item("pagesize");
+  items.Remove("PageSize");
+  EXPECT_EQ(items.Count(), 2);
+  EXPECT_EQ(held->LongValue(), 100);
+  items.Remove(1);
+  EXPECT_EQ(items.Item(1)->Name(), "LastLogin");
+  // The freed key can be added again.
+  items.Add("pageSize", 5, "", xpIniItemDataType_NumberValue);
+  EXPECT_EQ(items.Item(2)->LongValue(), 5);
+}
+
+TEST(IniItemValue, ReadsAsTextNumberBooleanOrDate) {
+  IniItem item;
+  item.SetValue(2.5);
+  EXPECT_EQ(item.LongValue(), 2);
+  EXPECT_EQ(item.TextValue(), "2.5");
+  item.SetValue(" 3.5 ");
+  EXPECT_EQ(item.LongValue(), 4);
+  item.SetValue(true);
+  EXPECT_EQ(item.LongValue(), -1);
+  EXPECT_EQ(item.TextValue(), "True");
+  item.SetValue(0);
+  EXPECT_FALSE(item.BoolValue());
+  item.SetValue("abc");
+  EXPECT_EQ(ErrorNumberOf([&] { (void)item.LongValue(); }), EINVAL);
+  EXPECT_FALSE(item.DateValue());
+  item.SetValue(3e9);
+  EXPECT_EQ(ErrorNumberOf([&] { (void)item.LongValue(); }), ERANGE);
+  item.SetValue("2003-07-15");
+  ASSERT_TRUE(item.DateValue());
+  EXPECT_EQ(item.DateValue()->ToText(), "2003-07-15 00:00:00");
+  item.SetValue(DateTime{2003, 7, 15, 18, 5, 9});
+  EXPECT_EQ(item.TextValue(), "2003-07-15 18:05:09");
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "kokit/Codepage.h"
+#include <random>
+
+#include "KokitTest.h"
 #include "kokit/Currency.h"
 #include "kokit/DateTime.h"
 #include "kokit/Error.h"
@@ -38,14 +40,34 @@ std::string Tenths(const char* text) {
   return c ? std::to_string(c->TenThousandths()) : "unparsed";
 }
 
+bool IsValidUtf8(const std::string& s) {
+  for (size_t i = 0; i < s.size();) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    size_t n = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
+    if (n == 0 || i + n > s.size()) return false;
+    for (size_t k = 1; k < n; ++k) {
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += n;
+  }
+  return true;
+}
+
+// Mixed ASCII, Chinese, emoji and stray bytes.
+std::string RandomText(std::mt19937& gen) {
+  static const char* pieces[] = {"a",    " ",    "<",    ">",  "中", "文", "丂", "😀", "\xFF",
+                                 "\xD6", "\r\n", "&lt;", "\\", "/",  ":",  ".",  ""};
+  std::uniform_int_distribution<size_t> pick(0, std::size(pieces) - 1), len(0, 12);
+  std::string s;
+  for (size_t i = len(gen); i > 0; --i) s += pieces[pick(gen)];
+  return s;
+}
+
+// Byte counts are of GBK bytes: a Chinese character two, ASCII one.
 class TextRules : public ::testing::Test {
  protected:
-  // Byte counts are of GBK bytes: a Chinese character two, ASCII one.
-  void SetUp() override { kokit::SetLegacyCodepage("GBK"); }
-  void TearDown() override { kokit::SetLegacyCodepage(saved_); }
-
- private:
-  std::string saved_ = kokit::LegacyCodepage();
+  TextRules() { kokit::SetLegacyCodepage("GBK"); }
+  quarlo::testing::CodepageGuard codepage;
 };
 
 TEST_F(TextRules, ByteCountedCuts) {
@@ -117,6 +139,8 @@ TEST_F(TextRules, Encodings) {
       {"hex with a bad digit", tools.HexStrToUniCodeStr("3G"), ""},
       {"hex with a blank", tools.HexStrToUniCodeStr("41 42"), ""},
       {"hex with non-ASCII", tools.HexStrToUniCodeStr("4\xFF"), ""},
+      {"hex with Chinese", tools.HexStrToUniCodeStr("中"), ""},
+      {"hex of nothing", tools.HexStrToUniCodeStr(""), ""},
       {"hex of half a character", tools.HexStrToUniCodeStr("D6"), "?"},
       {"wap codes", tools.UnicodeStrToWapStr("1中"), "&#x31;&#x4E2D;"},
       {"wap codes are signed 16 bits", tools.UnicodeStrToWapStr("高"), "&#xFFFF9AD8;"},
@@ -248,6 +272,43 @@ TEST_F(TextRules, FileNameParts) {
       {"unknown part", part("report", 9), "Error"},
       {"part 0", part("report", 0), "Error"},
   });
+}
+
+TEST_F(TextRules, ByteCutsAlwaysGiveValidUtf8) {
+  std::mt19937 gen(20240310);
+  std::uniform_int_distribution<int32_t> n(0, 30);
+  for (int round = 0; round < 300; ++round) {
+    const std::string text = RandomText(gen);
+    const int32_t a = n(gen), b = n(gen);
+    for (const std::string& out : {tools.LeftA(text, a), tools.RightA(text, a),
+                                   tools.MidA(text, a + 1, b), tools.StrAlign(text, a, b % 2),
+                                   tools.HexStrToUniCodeStr(tools.UnicodeStrToHexStr(text))}) {
+      ASSERT_TRUE(IsValidUtf8(out)) << text << " " << a << " " << b;
+    }
+    EXPECT_EQ(tools.LenA(tools.StrAlign(text, a, b % 2)), a) << text;
+    // Centring refuses a text two or more bytes too wide; whatever it returns fits exactly.
+    try {
+      const std::string centred = tools.StrAlign(text, a, 2);
+      EXPECT_TRUE(IsValidUtf8(centred));
+      EXPECT_EQ(tools.LenA(centred), a) << text;
+    } catch (const kokit::Error&) {
+      EXPECT_GE(tools.LenA(text), a + 2) << text;
+    }
+  }
+}
+
+TEST_F(TextRules, NoMemberCrashesOnStrayBytes) {
+  std::mt19937 gen(7);
+  for (int round = 0; round < 300; ++round) {
+    std::string text = RandomText(gen), marker = RandomText(gen), end = RandomText(gen);
+    tools.GetStr(text, marker, end);
+    tools.GetStrB(text, marker, end, false);
+    for (int part = 0; part <= 5; ++part) tools.GetFilePart(text, part);
+    tools.InStrA(text, marker);
+    tools.UnicodeStrToWapStr(text);
+    for (int opt = 0; opt <= 5; ++opt) tools.ChangeHTML(text, opt);
+    tools.HexStrToUniCodeStr(text);
+  }
 }
 
 }  // namespace

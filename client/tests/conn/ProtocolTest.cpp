@@ -308,20 +308,20 @@ TEST_F(ConnTest, CloseConnOnAnUnreachableSiteEndsWithOK) {
   EXPECT_EQ(app->OptString(), "OK");
 }
 
-TEST_F(ConnTest, RowsPerCommComesIntoForceAtTheNextRowsPerPageLet) {
+// RowsPerComm comes into force at the next RowsPerPage let; IsRemoveSpace false sends 0.
+TEST_F(ConnTest, RequestFlagsFollowTheSettings) {
   app->SetRowsPerComm(10);
   EXPECT_EQ(app->RowsPerComm(), 10);
   app->Execute("A");
   app->SetRowsPerPage(30);
   EXPECT_EQ(app->RowsPerPage(), 30);
   app->Execute("A");
-  EXPECT_EQ(site.Requests(), (Strings{ExecTarget(25, 1, 0, 0), ExecTarget(10, 1, 0, 0)}));
-}
-
-TEST_F(ConnTest, IsRemoveSpaceFalseSendsZero) {
   app->SetIsRemoveSpace(false);
   app->Execute("A");
-  EXPECT_NE(site.Requests().at(0).find("&IsRemoveSpace=0&"), std::string::npos);
+  EXPECT_EQ(site.Requests(),
+            (Strings{ExecTarget(25, 1, 0, 0), ExecTarget(10, 1, 0, 0),
+                     std::string(kExec) + "&RowsPerComm=10&BeginRecordset=1&MoveRows=0"
+                                          "&IsRemoveSpace=0&IsNoHeadAndFields=0"}));
 }
 
 TEST_F(ConnTest, EncKeyAcceptsPrintableAsciiOnly) {
