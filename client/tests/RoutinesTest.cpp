@@ -11,7 +11,6 @@
 #include "routines/Routines.h"
 #include "settings/ClientSettings.h"
 #include "settings/Defaults.h"
-#include "settings/Defaults.h"
 
 namespace {
 
