@@ -278,6 +278,135 @@ TEST_P(Program, OneRunFromHeadToSigterm) {
   EXPECT_NE(log.find(std::string(kExecute) + " sql=31B 200 OK"), std::string::npos) << log;
 }
 
+// One session's rules, start to end under small bounds: refused keys and orders, the key's
+// session, the map folder's paths, result sets past their ends, batches read back, bounds, the
+// spool budget of a batch and, last, the session cap (HEAD and refused checks opened none).
+TEST_P(Program, ASessionFromRefusedKeysThroughEdgeResultsToTheCap) {
+  std::filesystem::create_directories(map_ / "data");
+  MakeSqliteFile(map_ / "data" / "test.db", NumberedRows(60));
+  Start({"--max-sessions", "2", "--max-rows", "100", "--max-spool-mb", "1"});
+  const std::string access = "driver={Microsoft Access Driver (*.mdb)};dbq=";
+  const std::string refused = "密钥验证失败：客户端的密钥与服务器的 ENC_KEY 不一致";
+  for (const std::string& query :
+       {KeyCheckQuery("not the key"), std::string("?Opt=0&EncKey=%41"), std::string("?Opt=0")}) {
+    EXPECT_EQ(OpenPage(query), refused) << query;
+  }
+  HttpAnswer head = client_.Head(server_->Url() + kOpen + KeyCheckQuery(kKey));
+  EXPECT_TRUE(head.body.empty());
+  EXPECT_TRUE(client_.Cookie().empty());
+  EXPECT_EQ(client_.Head(server_->Url() + "/elsewhere").status, 404);
+  for (const char* query : {"?Opt=4", ""}) {
+    EXPECT_EQ(OpenPage(query), "参数 Opt 缺少或无法识别（应为 0、1、2 或 3）") << query;
+  }
+  EXPECT_EQ(OpenPage(OpenQuery(access + "data/test.db;", "x")),
+            "请先通过密钥验证（Opt=0）再打开数据库连接");
+
+  std::string answer = OpenPage(KeyCheckQuery(kKey));
+  ASSERT_EQ(answer.substr(0, 2), "OK");
+  const std::string key = Element(answer, "EncKey");
+  EXPECT_GE(key.size(), 16u);
+  EXPECT_EQ(Element(answer, "MapPath"), map_.path().string());
+  const std::string cookie = client_.Cookie();
+  EXPECT_EQ(cookie.size() - cookie.find('=') - 1, 32u);
+  // A second check keeps the session and issues a fresh key.
+  EXPECT_NE(KeyCheck(), key);
+  EXPECT_EQ(client_.Cookie(), cookie);
+  EXPECT_EQ(Exec("select 1").text, "SessionTimeout");
+  EXPECT_EQ(OpenPage(OpenQuery(access + "data/test.db;", "stale key")),
+            "连接字符串无法解密：请重新进行密钥验证后再打开连接");
+  auto login = [&](const std::string& dbq) {
+    return OpenPage(OpenQuery(access + dbq, KeyCheck()));
+  };
+  EXPECT_NE(login("data\\tset.db;").find("tset.db"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(map_ / "data" / "tset.db"));
+  EXPECT_EQ(Exec("select 1").text, "SessionTimeout");
+  // Both separators under the map folder, and the absolute path.
+  EXPECT_EQ(login("data\\test.db;uid=;pwd="), "OK");
+  EXPECT_EQ(login((map_ / "data" / "test.db").string() + ";"), "OK");
+  EXPECT_EQ(OpenPage("?Opt=2"), "OK");
+  EXPECT_EQ(Exec("select 1").text, "SessionTimeout");
+  ASSERT_EQ(login("data/test.db;"), "OK");
+
+  auto orphan = Exec("update counter set n = n + 1; select id from t",
+                     {.beginRecordset = 2, .moveRows = 25, .noHead = true}, 1);
+  EXPECT_NE(orphan.text.find("请重新执行语句"), std::string::npos) << orphan.text;
+  // 0x81 leads a character, and "'" cannot end one.
+  EXPECT_EQ(Text(Raw(kExecute,
+                     "?SQL=" + PercentEncodeBytes("update counter set n = 1 where '\x81' <> ''") +
+                         "&RowsPerComm=25")),
+            "语句的第 33 个字节不是代码页 GB18030 的字符，语句没有执行");
+  EXPECT_EQ(Exec("select n from counter").rows.at(0)[0], "0");
+
+  const std::string sql = "select id, name, note from t order by id";
+  ASSERT_TRUE(Exec(sql).ok);
+  auto past = Exec(sql, {.moveRows = 75, .noHead = true}, 3);
+  EXPECT_EQ(past.eof, "True");
+  EXPECT_TRUE(past.rows.empty());
+  EXPECT_EQ(Exec("select id from t where id <= 50").eof, "False");
+  auto boundary = Exec("select id from t where id <= 50", {.moveRows = 25, .noHead = true}, 1);
+  EXPECT_EQ(boundary.rows.size(), 25u);
+  EXPECT_EQ(boundary.eof, "True");
+  auto empty = Exec("select id from t where id < 0");
+  EXPECT_EQ(empty.eof, "True");
+  EXPECT_EQ(empty.fields.size(), 1u);
+  EXPECT_TRUE(empty.rows.empty());
+
+  const std::string batch = "select 1 as a; select 'x' as b, 2 as c";
+  ASSERT_TRUE(Exec(batch).ok);
+  ASSERT_TRUE(Exec(batch, {.beginRecordset = 2}).ok);
+  // The first result set is gone; the statement is not run again for it.
+  auto earlier = Exec(batch, {.beginRecordset = 1, .noHead = true});
+  EXPECT_NE(earlier.text.find("第 1 个结果集已经读过"), std::string::npos) << earlier.text;
+  auto missing = Exec(batch, {.beginRecordset = 3});
+  EXPECT_NE(missing.text.find("没有第 3 个结果集"), std::string::npos) << missing.text;
+  auto inserts = Exec(
+      "insert into counter values (1); insert into counter values (2); "
+      "insert into counter values (3)");
+  EXPECT_EQ(inserts.isNextRecordset, "True");
+  EXPECT_EQ(Exec("select count(*) from counter").rows.at(0)[0], "4");  // all ran at once
+
+  EXPECT_EQ(Exec("select note from t where id = 2", {.removeSpace = true}).rows.at(0)[0], "note 2");
+  EXPECT_EQ(Exec("select note from t where id = 2", {.removeSpace = false}).rows.at(0)[0],
+            "note 2   ");
+  EXPECT_EQ(Exec("select null as n").rows.at(0)[0], "");
+  auto failed = Exec("select * from no_such_table");
+  EXPECT_FALSE(failed.ok);
+  EXPECT_NE(failed.text.find("no_such_table"), std::string::npos) << failed.text;
+
+  const std::string rowsRange = "RowsPerComm 必须在 1 到 100 之间";
+  struct Case {
+    const char* name;
+    std::string query;
+    std::string answer;  // "" for an answer starting "OK"
+  } cases[] = {
+      {"too many rows", ExecuteQuery("select 1", {.rowsPerComm = 101}), rowsRange},
+      {"no rows", ExecuteQuery("select 1", {.rowsPerComm = 0}), rowsRange},
+      {"the most rows", ExecuteQuery("select 1", {.rowsPerComm = 100}), ""},
+      {"empty", ExecuteQuery(""), "没有要执行的 SQL 语句"},
+      {"negative move", ExecuteQuery("select 1", {.moveRows = -1, .noHead = true}),
+       "MoveRows 不能是负数"},
+      {"rows not a number", "?SQL=%41&RowsPerComm=x", "参数 RowsPerComm 必须是整数"},
+  };
+  for (const Case& c : cases) {
+    std::string text = Text(Raw(kExecute, c.query));
+    EXPECT_EQ(c.answer.empty() ? text.substr(0, 2) : text, c.answer.empty() ? "OK" : c.answer)
+        << c.name;
+  }
+
+  // A batch is read whole at once (about 4 MB here); a lone statement would drop its oldest
+  // pages instead.
+  auto big = Exec(
+      "with recursive n(i) as (select 1 union all select i + 1 from n where i < 20000) "
+      "select printf('%0200d', i) as pad from n; select 1");
+  EXPECT_NE(big.text.find("结果太大"), std::string::npos) << big.text.substr(0, 300);
+  EXPECT_TRUE(Exec("select * from t where id <= 10").ok);
+
+  client_.DropCookies();
+  KeyCheck();
+  client_.DropCookies();
+  EXPECT_EQ(OpenPage(KeyCheckQuery(kKey)), "服务器的会话数已达上限（2），请稍后再试");
+}
+
 TEST_P(Program, TheDefaultKeyIsWarnedAbout) {
   server_.reset();
   ServerProcess plain({"--map-path", map_.path().string()}, {});
