@@ -66,7 +66,7 @@ class ClosedPort {
 
 using DeskEndToEnd = DeskStory;
 INSTANTIATE_TEST_SUITE_P(Backends, DeskEndToEnd, ::testing::Values(Db::Sqlite, Db::Postgres),
-                         DbName);
+                         BackendName);
 
 // Runs a query with Chinese values, pages forward and back, changes the rows per page, edits the
 // statement before paging, and copies cells and column names.

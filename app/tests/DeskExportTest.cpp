@@ -90,7 +90,8 @@ class DeskExport : public DeskStory {
   }
 };
 
-INSTANTIATE_TEST_SUITE_P(Backends, DeskExport, ::testing::Values(Db::Sqlite, Db::Postgres), DbName);
+INSTANTIATE_TEST_SUITE_P(Backends, DeskExport, ::testing::Values(Db::Sqlite, Db::Postgres),
+                         BackendName);
 
 TEST_P(DeskExport, EveryRowInEachFormatCancelHalfwayAndShortResult) {
   ASSERT_TRUE(desk_->LogIn(site_.Login(GetParam())));

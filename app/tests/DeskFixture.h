@@ -15,8 +15,9 @@
 #include <filesystem>
 #include <memory>
 
+#include "Backends.h"
 #include "ModalAnswers.h"
-#include "ServerProcess.h"
+#include "Site.h"
 #include "TempDir.h"
 #include "quarlolink/QuarloApp.h"
 #include "ui/MainWindow.h"
@@ -24,12 +25,9 @@
 
 namespace quarlodesk::testing {
 
-enum class Db { Sqlite, Postgres };
-
-inline std::string Env(const char* name) {
-  const char* v = std::getenv(name);
-  return v ? v : "";
-}
+using quarlo::testing::BackendName;
+using quarlo::testing::Db;
+using quarlo::testing::Env;
 
 // What the login dialog is filled with.
 struct LoginFields {
@@ -53,29 +51,19 @@ inline Expected FillLogin(LoginFields f, const char* button = "cmdOK") {
           }};
 }
 
-// quarlopages on a free loopback port with a map folder of its own (the demo database copied
-// in), reaching the private PostgreSQL of the test run when there is one.
+// quarlopages (Site.h) with the demo database copied into its map folder, under the desktop's
+// own key.
 class Site {
  public:
   Site() {
-    std::filesystem::copy_file(QUARLOPAGES_DEMO_DB, map_ / "demo.db");
-    std::map<std::string, std::string> env{{"LC_ALL", "C.UTF-8"}};
-    if (!Env("QUARLO_TEST_PGPORT").empty()) env["PGPORT"] = Env("QUARLO_TEST_PGPORT");
-    const std::string key = quarlolink::QuarloApp::Create()->EncKey();
-    server_ = std::make_unique<quarlopages::testing::ServerProcess>(
-        std::vector<std::string>{"--key", key, "--map-path", map_.path().string(), "--spool-dir",
-                                 spool_.path().string()},
-        env);
-    url_ = server_->Url();
-    if (!url_.empty() && url_.back() == '/') url_.pop_back();
+    std::filesystem::copy_file(QUARLOPAGES_DEMO_DB, site_.map / "demo.db");
+    site_.Start(quarlolink::QuarloApp::Create()->EncKey());
   }
-  const std::string& Url() const { return url_; }
-  const std::filesystem::path& Map() const { return map_.path(); }
-  std::string Log() { return server_->Stderr(); }
+  std::string Url() const { return site_.WebSite(); }
 
   LoginFields Login(Db db) const {
     LoginFields f;
-    f.site = url_;
+    f.site = Url();
     if (db == Db::Sqlite) {
       f.type = 2;
       f.database = "demo.db";
@@ -90,10 +78,7 @@ class Site {
   }
 
  private:
-  quarlo::testing::TempDir map_;
-  quarlo::testing::TempDir spool_;
-  std::unique_ptr<quarlopages::testing::ServerProcess> server_;
-  std::string url_;
+  quarlo::testing::Site site_;
 };
 
 // The main window in this process, with its settings store, logs and files in a temporary folder.
@@ -171,7 +156,7 @@ class Desk {
 class DeskStory : public ::testing::TestWithParam<Db> {
  protected:
   void SetUp() override {
-    if (GetParam() == Db::Postgres && Env("QUARLO_TEST_PGPORT").empty()) {
+    if (!quarlo::testing::Available(GetParam())) {
       GTEST_SKIP() << "QUARLO_TEST_PGPORT is not set: no PostgreSQL for this run";
     }
     desk_ = std::make_unique<Desk>();
@@ -190,9 +175,5 @@ class DeskStory : public ::testing::TestWithParam<Db> {
   Site site_;
   std::unique_ptr<Desk> desk_;
 };
-
-inline std::string DbName(const ::testing::TestParamInfo<Db>& info) {
-  return info.param == Db::Sqlite ? "SQLite" : "PostgreSQL";
-}
 
 }  // namespace quarlodesk::testing
