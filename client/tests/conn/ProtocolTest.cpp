@@ -26,7 +26,14 @@ std::string ExecTarget(int rowsPerComm, int begin, int moveRows, int noHead) {
 
 }  // namespace
 
-TEST_F(ConnTest, KeyCheckSendsTheKeyEncipheredUnderItselfInPercentGroups) {
+// The connection test: the key enciphered under itself in percent groups (HEAD, then GET); a
+// refusal shows the prompt with the page's URL; a missing page names the URL and the reason.
+TEST_F(ConnTest, TestSendsTheKeyAndNamesThePageWhenRefusedOrMissing) {
+  std::vector<Strings> prompts;
+  app->SetPromptHandler(
+      [&](const std::string& title, const std::string& message, const std::string& text) {
+        prompts.push_back({title, message, text});
+      });
   app->Test();
   EXPECT_EQ(app->OptStatus(), 0);
   EXPECT_EQ(app->OptString(), "OK");
@@ -39,33 +46,23 @@ TEST_F(ConnTest, KeyCheckSendsTheKeyEncipheredUnderItselfInPercentGroups) {
   EXPECT_TRUE(std::regex_match(value, std::regex("(%[0-9A-F]{2})+"))) << value;
   std::string key = app->EncKey();
   EXPECT_EQ(DecipherQueryValue(value, key), key);
-}
+  EXPECT_TRUE(prompts.empty());
 
-TEST_F(ConnTest, TestRefusedByTheSiteShowsThePromptWithTheUrl) {
   site.SetOpenPage([](const httplib::Request&) { return std::string("密钥错误"); });
-  std::vector<Strings> prompts;
-  app->SetPromptHandler(
-      [&](const std::string& title, const std::string& message, const std::string& text) {
-        prompts.push_back({title, message, text});
-      });
   app->Test();
   EXPECT_EQ(app->OptStatus(), -1);
   EXPECT_EQ(app->OptString(), "密钥错误");
   ASSERT_EQ(prompts.size(), 1u);
-  EXPECT_EQ(prompts[0][0], app->SoftName());
-  EXPECT_EQ(prompts[0][1], "连接测试失败，请在浏览器中检查以下链接是否可用？");
-  EXPECT_EQ(prompts[0][2], site.Site() + "/quarlo/quarloopen.asp");
-}
+  EXPECT_EQ(prompts[0],
+            (Strings{app->SoftName(), "连接测试失败，请在浏览器中检查以下链接是否可用？",
+                     site.Site() + "/quarlo/quarloopen.asp"}));
 
-TEST_F(ConnTest, TestOnAMissingPageNamesTheUrlAndTheReason) {
   app->SetOpenUrl("/nowhere.asp");
-  int prompts = 0;
-  app->SetPromptHandler([&](auto&&...) { ++prompts; });
   app->Test();
   app->SetOpenUrl("/quarlo/quarloopen.asp");
   EXPECT_EQ(app->OptStatus(), -1);
   EXPECT_EQ(app->OptString(), site.Site() + "/nowhere.asp(Not Found)请检查URL是否正确");
-  EXPECT_EQ(prompts, 1);
+  EXPECT_EQ(prompts.size(), 2u);
 }
 
 TEST_F(ConnTest, ExecuteOfSelect1WithDefaultsSendsTheExactQuery) {
