@@ -6,46 +6,47 @@ using namespace quarlocli;
 
 using Batches = std::vector<std::string>;
 
-TEST(SplitScript, SemicolonsOutsideQuotesAndComments) {
-  const char* script =
-      "select 'a;b', \"c;d\", [e;f] from t; -- not here;\n"
-      "/* nor ; here */ select $$x;y$$;\n"
-      "select $tag$ ; $tag$;;  ;\n"
-      "select 4";
-  EXPECT_EQ(SplitScript(script, SplitMode::Auto),
-            (Batches{"select 'a;b', \"c;d\", [e;f] from t",
-                     "-- not here;\n/* nor ; here */ select $$x;y$$", "select $tag$ ; $tag$",
-                     "select 4"}));
-}
-
-TEST(SplitScript, DoubledQuotesStayInsideTheLiteral) {
-  EXPECT_EQ(SplitScript("select 'it''s; fine'; select 2", SplitMode::Semicolon),
-            (Batches{"select 'it''s; fine'", "select 2"}));
-}
-
-TEST(SplitScript, GoLinesMakeBatchesSentAsWritten) {
-  const char* script =
-      "create procedure p as begin select 1; select 2; end\n"
-      "  GO  \n"
-      "select 'go\ngo'\n"
-      "go\n";
-  EXPECT_EQ(SplitScript(script, SplitMode::Auto),
-            (Batches{"create procedure p as begin select 1; select 2; end", "select 'go\ngo'"}));
-  // Inside a comment or a literal a "go" line is text.
-  EXPECT_EQ(SplitScript("select 1 /*\ngo\n*/; select 'a\ngo\n'", SplitMode::Auto),
-            (Batches{"select 1 /*\ngo\n*/", "select 'a\ngo\n'"}));
-  // Asked for semicolons, a go line is just text.
-  EXPECT_EQ(SplitScript("select 1;\ngo\n", SplitMode::Semicolon), (Batches{"select 1", "go"}));
-}
-
-TEST(SplitScript, NoneSendsOneBatchAndEmptyOnesAreDropped) {
-  EXPECT_EQ(SplitScript("select 1; select 2;", SplitMode::None), (Batches{"select 1; select 2;"}));
-  EXPECT_TRUE(SplitScript("  -- only a comment\n /* and another */ ;;", SplitMode::Auto).empty());
-  EXPECT_TRUE(SplitScript("", SplitMode::None).empty());
-}
-
-TEST(SplitScript, UnterminatedQuoteRunsToTheEnd) {
-  EXPECT_EQ(SplitScript("select 'a; b", SplitMode::Auto), (Batches{"select 'a; b"}));
+TEST(SplitScript, BatchesPerMode) {
+  struct Row {
+    const char* name;
+    const char* script;
+    SplitMode mode;
+    Batches batches;
+  };
+  const Row rows[] = {
+      {"semicolons outside quotes and comments",
+       "select 'a;b', \"c;d\", [e;f] from t; -- not here;\n"
+       "/* nor ; here */ select $$x;y$$;\n"
+       "select $tag$ ; $tag$;;  ;\n"
+       "select 4",
+       SplitMode::Auto,
+       {"select 'a;b', \"c;d\", [e;f] from t", "-- not here;\n/* nor ; here */ select $$x;y$$",
+        "select $tag$ ; $tag$", "select 4"}},
+      {"doubled quotes stay inside the literal",
+       "select 'it''s; fine'; select 2",
+       SplitMode::Semicolon,
+       {"select 'it''s; fine'", "select 2"}},
+      {"go lines make batches sent as written",
+       "create procedure p as begin select 1; select 2; end\n  GO  \nselect 'go\ngo'\ngo\n",
+       SplitMode::Auto,
+       {"create procedure p as begin select 1; select 2; end", "select 'go\ngo'"}},
+      {"a go line in a comment or a literal is text",
+       "select 1 /*\ngo\n*/; select 'a\ngo\n'",
+       SplitMode::Auto,
+       {"select 1 /*\ngo\n*/", "select 'a\ngo\n'"}},
+      {"asked for semicolons, a go line is text",
+       "select 1;\ngo\n",
+       SplitMode::Semicolon,
+       {"select 1", "go"}},
+      {"none sends one batch", "select 1; select 2;", SplitMode::None, {"select 1; select 2;"}},
+      {"empty batches are dropped",
+       "  -- only a comment\n /* and another */ ;;",
+       SplitMode::Auto,
+       {}},
+      {"nothing", "", SplitMode::None, {}},
+      {"an unterminated quote runs to the end", "select 'a; b", SplitMode::Auto, {"select 'a; b"}},
+  };
+  for (const Row& r : rows) EXPECT_EQ(SplitScript(r.script, r.mode), r.batches) << r.name;
 }
 
 TEST(StatementComplete, EndsAtSemicolonOrGoLine) {

@@ -30,16 +30,29 @@ std::string Write(OutputFormat format, bool header = true) {
 
 }  // namespace
 
-TEST(TableWriter, AlignsWideCharactersAndSplitsLines) {
-  EXPECT_EQ(Write(OutputFormat::Table),
-            " id | 名称 |   note\n"
-            "----+------+----------\n"
-            "  1 | 中文 | a,b\n"
-            " 22 |      | say \"hi\"+\n"
-            "    |      | bye\n"
-            " x\n"
-            "---\n"
-            "\n");
+// Two results, the second a lone blank: wide characters, quotes, commas and breaks per format.
+TEST(ResultWriter, TheSampleInEachFormat) {
+  struct Row {
+    const char* name;
+    OutputFormat format;
+    bool header;
+    std::string text;
+  };
+  const Row rows[] = {
+      {"table aligns wide characters and splits lines", OutputFormat::Table, true,
+       " id | 名称 |   note\n----+------+----------\n  1 | 中文 | a,b\n"
+       " 22 |      | say \"hi\"+\n    |      | bye\n x\n---\n\n"},
+      {"csv quotes what RFC 4180 needs", OutputFormat::Csv, true,
+       "id,名称,note\r\n1,中文,\"a,b\"\r\n22,,\"say \"\"hi\"\"\nbye\"\r\n\r\nx\r\n\"\"\r\n"},
+      {"csv without a header", OutputFormat::Csv, false,
+       "1,中文,\"a,b\"\r\n22,,\"say \"\"hi\"\"\nbye\"\r\n\r\n\"\"\r\n"},
+      {"tsv escapes breaks", OutputFormat::Tsv, true,
+       "id\t名称\tnote\n1\t中文\ta,b\n22\t\tsay \"hi\"\\nbye\n\nx\n\n"},
+      {"json writes one object per row", OutputFormat::Json, true,
+       "{\"id\":\"1\",\"名称\":\"中文\",\"note\":\"a,b\"}\n"
+       "{\"id\":\"22\",\"名称\":\"\",\"note\":\"say \\\"hi\\\"\\nbye\"}\n{\"x\":\"\"}\n"},
+  };
+  for (const Row& r : rows) EXPECT_EQ(Write(r.format, r.header), r.text) << r.name;
 }
 
 TEST(TableWriter, EscapesControlCharactersAndWithoutHeader) {
@@ -63,25 +76,7 @@ TEST(TableWriter, LaterGroupsKeepTheWidths) {
   EXPECT_NE(s.find("\n wider\n"), std::string::npos);
 }
 
-TEST(CsvWriter, QuotesWhatRfc4180Needs) {
-  EXPECT_EQ(Write(OutputFormat::Csv),
-            "id,名称,note\r\n"
-            "1,中文,\"a,b\"\r\n"
-            "22,,\"say \"\"hi\"\"\nbye\"\r\n"
-            "\r\n"
-            "x\r\n"
-            "\"\"\r\n");
-  EXPECT_EQ(Write(OutputFormat::Csv, false).substr(0, 16), "1,中文,\"a,b\"\r\n");
-}
-
-TEST(TsvWriter, EscapesTabsBreaksAndBackslashes) {
-  EXPECT_EQ(Write(OutputFormat::Tsv),
-            "id\t名称\tnote\n"
-            "1\t中文\ta,b\n"
-            "22\t\tsay \"hi\"\\nbye\n"
-            "\n"
-            "x\n"
-            "\n");
+TEST(TsvWriter, EscapesTabsReturnsAndBackslashes) {
   std::ostringstream out;
   TsvWriter w(out, false);
   w.BeginResult({{"a", 200}, {"b", 200}});
@@ -90,11 +85,7 @@ TEST(TsvWriter, EscapesTabsBreaksAndBackslashes) {
   EXPECT_EQ(out.str(), "c:\\\\t\\tx\t\\r\n");
 }
 
-TEST(JsonWriter, OneObjectPerRowWithEscapes) {
-  EXPECT_EQ(Write(OutputFormat::Json),
-            "{\"id\":\"1\",\"名称\":\"中文\",\"note\":\"a,b\"}\n"
-            "{\"id\":\"22\",\"名称\":\"\",\"note\":\"say \\\"hi\\\"\\nbye\"}\n"
-            "{\"x\":\"\"}\n");
+TEST(JsonWriter, EscapesControlsAndBadBytes) {
   std::string s;
   AppendJsonString(s, std::string("\\\x01\x7f\xff\t", 5));
   EXPECT_EQ(s, "\"\\\\\\u0001\\u007f\xEF\xBF\xBD\\t\"");
