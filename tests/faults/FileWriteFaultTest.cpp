@@ -73,10 +73,14 @@ class FileWrites : public ::testing::Test {
   quarlolink::HttpItem item_;
 };
 
-TEST_F(FileWrites, SavedAnswerThatFailsHalfWayLeavesThePreviousFile) {
+// A save that fails half way leaves the previous file and no temporary one; the next save
+// replaces the file whole and keeps its permissions.
+TEST_F(FileWrites, SavedAnswerFailingHalfWayLeavesThePreviousFileThenReplacesItWhole) {
   const auto path = dir_ / "answer.txt";
   const std::string previous(1000, 'p');
+  const auto perms = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
   WriteFile(path, previous);
+  fs::permissions(path, perms);
   {
     DiskFull full(16 * 1024);
     item_.SaveResponseString(path.string());
@@ -84,17 +88,11 @@ TEST_F(FileWrites, SavedAnswerThatFailsHalfWayLeavesThePreviousFile) {
   EXPECT_NE(item_.OptStatus(), 0) << item_.OptString();
   EXPECT_EQ(ReadFile(path), previous);
   EXPECT_EQ(FilesIn(dir_.path()), 1u) << "the temporary file was left behind";
-}
 
-TEST_F(FileWrites, SavedAnswerReplacesThePreviousFileWhole) {
-  const auto path = dir_ / "answer.txt";
-  WriteFile(path, "previous");
-  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   item_.SaveResponseString(path.string());
   EXPECT_EQ(item_.OptStatus(), 0) << item_.OptString();
   EXPECT_EQ(ReadFile(path), std::string(64 * 1024, 'a'));
-  EXPECT_EQ(fs::status(path).permissions(),
-            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(fs::status(path).permissions(), perms);
   EXPECT_EQ(FilesIn(dir_.path()), 1u);
 }
 
