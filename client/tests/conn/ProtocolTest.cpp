@@ -295,7 +295,6 @@ TEST_F(ConnTest, CloseConnOnAnUnreachableSiteEndsWithOK) {
 // RowsPerComm comes into force at the next RowsPerPage let; IsRemoveSpace false sends 0.
 TEST_F(ConnTest, RequestFlagsFollowTheSettings) {
   app->SetRowsPerComm(10);
-  EXPECT_EQ(app->RowsPerComm(), 10);
   app->Execute("A");
   app->SetRowsPerPage(30);
   EXPECT_EQ(app->RowsPerPage(), 30);
