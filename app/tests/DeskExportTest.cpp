@@ -62,23 +62,12 @@ class DeskExport : public DeskStory {
   // What quarlo prints for the statement in `format`.
   std::string Quarlo(const std::string& format, const std::string& sql) {
     const LoginFields f = site_.Login(GetParam());
-    QStringList args{"--site",
-                     QString::fromStdString(f.site),
-                     "-q",
-                     "--format",
-                     QString::fromStdString(format),
-                     "--database",
-                     QString::fromStdString(f.database)};
-    if (GetParam() == Db::Sqlite) {
-      args << "--type"
-           << "access";
-    } else {
-      args << "--type"
-           << "sqlserver"
-           << "--server" << QString::fromStdString(f.server) << "--user"
-           << QString::fromStdString(f.user);
-    }
-    args << "-c" << QString::fromStdString(sql);
+    const auto q = [](const std::string& s) { return QString::fromStdString(s); };
+    QStringList args{"--site", q(f.site), "-q", "--format", q(format), "--database", q(f.database)};
+    const bool pg = GetParam() == Db::Postgres;
+    args << "--type" << (pg ? "sqlserver" : "access");
+    if (pg) args << "--server" << q(f.server) << "--user" << q(f.user);
+    args << "-c" << q(sql);
     QProcess quarlo;
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert("QUARLO_PASSWORD", QString::fromStdString(f.password));
