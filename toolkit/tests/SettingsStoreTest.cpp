@@ -175,9 +175,9 @@ TEST_F(SettingsStore, OtherRootMasterKeyAndBaseKey) {
   EXPECT_NE(login->Value(), IniValue("用户 sa"));
 }
 
-// Items by position or by name in any letter case, in insertion order; failures reach the
-// caller; a removed item lives on with its holder; the key is the name given to Add.
-TEST(IniItemsCollection, KeysPositionsAndFailures) {
+// Items by position or by name in any letter case; failures reach the caller; a removed item
+// lives on with its holder; the key is the name given to Add.
+TEST(IniItems, KeysPositionsFailuresAndValueReads) {
   IniItems items;
   items.Add("UserList", "", "users", xpIniItemDataType_TextValue);
   items.Add("PageSize", 100, "rows per page", xpIniItemDataType_NumberValue);
@@ -197,10 +197,7 @@ TEST(IniItemsCollection, KeysPositionsAndFailures) {
   items.Remove(1);
   EXPECT_EQ(items.Count(), 1);
   EXPECT_EQ(items.Item(1)->Name(), "LastLogin");
-}
-
-// The value read as text, number, boolean or date, whatever it holds.
-TEST(IniItemValue, ReadsAsTextNumberBooleanOrDate) {
+  // The value reads as text, number, boolean or date, whatever it holds.
   IniItem item;
   item.SetValue(2.5);
   EXPECT_EQ(item.TextValue(), "2.5");

@@ -49,7 +49,9 @@ TEST(Utilities, RandomDrawsSystemNamesAndVersion) {
 
 using Files = KokitTest;
 
-TEST_F(Files, OptLogInfAppendsTimeAndTextWithCrLf) {
+// OptLogInf appends time and text as CR LF lines; KoMkDir makes every missing folder or says
+// why not.
+TEST_F(Files, OptLogInfAndKoMkDir) {
   const auto log = dir / "opt.log";
   tools.OptLogInf("first 中", log.string());
   tools.OptLogInf("second", log.string());
@@ -58,36 +60,34 @@ TEST_F(Files, OptLogInfAppendsTimeAndTextWithCrLf) {
                                std::regex(date + "first \xD6\xD0\r\n" + date + "second\r\n")));
   EXPECT_EQ(ErrorNumberOf([&] { tools.OptLogInf("x", (dir / "no/such/opt.log").string()); }),
             ENOENT);
-}
 
-TEST_F(Files, KoMkDirMakesEveryMissingFolderOrSaysWhyNot) {
   std::ofstream(dir / "file") << "x";
   const std::string base = dir.path().string();
   const fs::path saved = fs::current_path();
   fs::current_path(dir.path());
   struct Row {
-    const char* name;
     std::string folder;
     std::string want;
     const char* made;  // below dir, or nullptr
   };
   const Row rows[] = {
-      {"every missing level", base + "/a/b/c", "OK", "a/b/c"},
-      {"backslash separators", base + "\\x\\y\\", "OK", "x/y"},
-      {"relative to the current folder", "r1/r2", "OK", "r1/r2"},
-      {"colon inside a name is no drive", base + "/a:b/c", "OK", "a:b/c"},
-      {"file in the way", base + "/file/sub", "Not a directory", nullptr},
-      {"drive letter names no folder here", "Q:\\nowhere\\x", "No such file or directory", nullptr},
+      {base + "/a/b/c", "OK", "a/b/c"},
+      {base + "\\x\\y\\", "OK", "x/y"},
+      {"r1/r2", "OK", "r1/r2"},          // relative to the current folder
+      {base + "/a:b/c", "OK", "a:b/c"},  // a colon inside a name is no drive
+      {base + "/file/sub", "Not a directory", nullptr},
+      {"Q:\\nowhere\\x", "No such file or directory", nullptr},  // no drives here
   };
   for (const Row& row : rows) {
-    EXPECT_EQ(tools.KoMkDir(row.folder), row.want) << row.name;
-    EXPECT_TRUE(!row.made || fs::is_directory(dir / row.made)) << row.name;
+    EXPECT_EQ(tools.KoMkDir(row.folder), row.want) << row.folder;
+    EXPECT_TRUE(!row.made || fs::is_directory(dir / row.made)) << row.folder;
   }
   fs::current_path(saved);
 }
 
-// Delay pumps between its sleeps; a pump may replace itself or wait again.
-TEST(EventPump, DelayRunsThePumpWhichMayReplaceItselfOrWaitAgain) {
+// Delay pumps between its sleeps; a pump may replace itself, wait again, or be replaced from
+// another thread.
+TEST(EventPump, DelayRunsThePumpWhichMayBeReplacedAnywhere) {
   PumpGuard guard;
   int pumped = 0;
   kokit::SetEventPump([&] { ++pumped; });
@@ -111,10 +111,7 @@ TEST(EventPump, DelayRunsThePumpWhichMayReplaceItselfOrWaitAgain) {
   });
   tools.Delay(12);
   EXPECT_EQ(maxDepth, 2);
-}
-
-TEST(EventPump, InstallAndRunFromSeveralThreads) {
-  PumpGuard guard;
+  // Installed and run from several threads at once.
   std::atomic<int> runs{0};
   std::atomic<bool> stop{false};
   std::thread installer([&] {
