@@ -7,7 +7,8 @@ using namespace kokit;
 
 namespace {
 
-TEST(Ciphers, KnownResults) {
+// Known results of both ciphers in every mode; then texts under a random head.
+TEST(Ciphers, KnownResultsAndRandomHeads) {
   KoToolsApp tools;
   auto c = [&](const std::string& s, const std::string& k, int m) {
     return tools.EncCharStr(s, k, m);
@@ -16,7 +17,7 @@ TEST(Ciphers, KnownResults) {
     return tools.EncUnicodeStr(s, k, m);
   };
   const int enc = xpEncStr_EncNoKeyHead, dec = xpEncStr_UnEncNoKeyHead;
-  const int decHead = xpEncStr_UnEncWithKeyHead;
+  const int encHead = xpEncStr_EncWithKeyHead, decHead = xpEncStr_UnEncWithKeyHead;
   // A plain byte 255 enciphers like plain 1 plus 254 (mod 255): that cipher byte deciphers to 0.
   char hex255[3];
   snprintf(hex255, sizeof hex255, "%02X",
@@ -33,6 +34,7 @@ TEST(Ciphers, KnownResults) {
       {"character cipher default key", c("hello", "", enc), c("hello", "Rumbelow", enc)},
       {"tilde comes back as blank", c(c("a~b c", "key", enc), "key", dec), "a b c"},
       {"character decipher of nothing", c("", "k", decHead), ""},
+      {"a character head alone", c(c("", "k", encHead), "k", decHead), ""},
       {"negative mode deciphers", c("ff", "ab", -1), "AB"},
       {"Chinese source gives nothing", c("中文", "k", enc), ""},
       // Key "A": shift 120 + 65 + 65 = 250; 'a' (97) + 250 = 347 -> 92 = 0x5C.
@@ -40,47 +42,32 @@ TEST(Ciphers, KnownResults) {
       {"byte cipher back, lower-case hex", u("5c", "A", dec), "a"},
       {"byte cipher default key", u("hello 你好", "", enc), u("hello 你好", "青岚", enc)},
       {"byte decipher of nothing", u("", "k", decHead), ""},
+      {"a byte head alone", u(u("", "k", encHead), "k", decHead), ""},
       {"non-hex cipher text", u("zz", "k", dec), ""},
       {"byte 255 comes back as zero", u(hex255, "key", dec), std::string(1, '\0')},
   };
   for (const Row& row : rows) EXPECT_EQ(row.got, row.want) << row.name;
   for (int b = 1; b < 128; ++b)
     EXPECT_NE(u(std::string(1, static_cast<char>(b)), "key", enc), "00");
-}
-
-// Printable text enciphers to printable text; a random head makes two cipher texts of one text
-// differ (except once in 94 or 256 tries) and both decipher; a head alone deciphers to nothing.
-TEST(Ciphers, RoundTripWithARandomHead) {
-  KoToolsApp tools;
   std::string printable;
   for (int ch = 32; ch <= 125; ++ch) printable.push_back(static_cast<char>(ch));
-  std::string enc = tools.EncCharStr(printable, "secret", xpEncStr_EncNoKeyHead);
-  ASSERT_EQ(enc.size(), printable.size());
-  for (char ch : enc) EXPECT_TRUE(ch >= 33 && ch <= 126) << int(ch);
+  const std::string cipher = c(printable, "secret", enc);
+  EXPECT_EQ(cipher.size(), printable.size());
+  for (char ch : cipher) EXPECT_TRUE(ch >= 33 && ch <= 126) << int(ch);
 
+  // Two cipher texts of one text differ, except once in 94 (or 256) tries; both decipher.
   const std::string text = "数据库 password=中文 ~\x7f";
-  std::string a = tools.EncUnicodeStr(text, "钥匙", xpEncStr_EncWithKeyHead), b = a;
-  std::string ca = tools.EncCharStr("p@ss w0rd", "k", xpEncStr_EncWithKeyHead), cb = ca;
+  std::string a = u(text, "钥匙", encHead), b = a, ca = c("p@ss w0rd", "k", encHead), cb = ca;
   for (int i = 0; i < 10 && (a == b || ca == cb); ++i) {
-    b = tools.EncUnicodeStr(text, "钥匙", xpEncStr_EncWithKeyHead);
-    cb = tools.EncCharStr("p@ss w0rd", "k", xpEncStr_EncWithKeyHead);
+    b = u(text, "钥匙", encHead);
+    cb = c("p@ss w0rd", "k", encHead);
   }
   EXPECT_NE(a, b);
   EXPECT_NE(ca, cb);
   EXPECT_EQ(a.size(), 2 * ToLegacy(text).size() + 2);
   EXPECT_EQ(ca.size(), 10u);
-  for (const std::string& s : {a, b}) {
-    EXPECT_EQ(tools.EncUnicodeStr(s, "钥匙", xpEncStr_UnEncWithKeyHead), text);
-  }
-  for (const std::string& s : {ca, cb}) {
-    EXPECT_EQ(tools.EncCharStr(s, "k", xpEncStr_UnEncWithKeyHead), "p@ss w0rd");
-  }
-  std::string head = tools.EncCharStr("", "k", xpEncStr_EncWithKeyHead);
-  ASSERT_EQ(head.size(), 1u);
-  EXPECT_EQ(tools.EncCharStr(head, "k", xpEncStr_UnEncWithKeyHead), "");
-  head = tools.EncUnicodeStr("", "k", xpEncStr_EncWithKeyHead);
-  EXPECT_EQ(head.size(), 2u);
-  EXPECT_EQ(tools.EncUnicodeStr(head, "k", xpEncStr_UnEncWithKeyHead), "");
+  for (const std::string& s : {a, b}) EXPECT_EQ(u(s, "钥匙", decHead), text);
+  for (const std::string& s : {ca, cb}) EXPECT_EQ(c(s, "k", decHead), "p@ss w0rd");
 }
 
 }  // namespace

@@ -103,28 +103,21 @@ TEST(Codepage, GbkTextKeepsItsBytesAndRunsConvertLikeOneWholeConversion) {
   }
   ASSERT_EQ(pairs.size(), 21791u);
   auto below = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(gen); };
+  auto byte = [&](int from, int n) { return static_cast<char>(from + below(n)); };
   for (int round = 0; round < 300; ++round) {
     std::string gbk, gb18030;
     for (int p = below(41); p > 0; --p) {
-      switch (below(4)) {
-        case 0:
-          gbk += pairs[gen() % pairs.size()];
-          gb18030 += gbk.substr(gbk.size() - 2);
-          break;
-        case 1: {
-          // A four-byte character of the BMP: 0x81-0x83, a digit, 0x81-0xFE, a digit.
-          const char four[] = {
-              static_cast<char>(0x81 + below(3)), static_cast<char>('0' + below(10)),
-              static_cast<char>(0x81 + below(126)), static_cast<char>('0' + below(10))};
-          gb18030.append(four, 4);
-          break;
-        }
-        case 2:
-          gbk += '\x80';
-          break;
-        default:
-          gbk.push_back(static_cast<char>(below(0x80)));
-          gb18030.push_back(gbk.back());
+      const int kind = below(4);
+      if (kind == 0) {  // a mapped GBK pair, the same in both
+        gb18030 += pairs[gen() % pairs.size()];
+        gbk += gb18030.substr(gb18030.size() - 2);
+      } else if (kind == 1) {  // a four-byte character of the BMP: 81-83, digit, 81-FE, digit
+        gb18030 += {byte(0x81, 3), byte('0', 10), byte(0x81, 126), byte('0', 10)};
+      } else if (kind == 2) {
+        gbk += '\x80';  // the euro
+      } else {
+        gb18030 += byte(0, 0x80);
+        gbk += gb18030.back();
       }
     }
     const std::string gbkText = WholeIconv("UTF-8", "GBK", gbk).value();

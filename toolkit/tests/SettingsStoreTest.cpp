@@ -156,7 +156,7 @@ TEST_F(SettingsStore, RefusedValuesStopTheLoop) {
 TEST_F(SettingsStore, OtherRootMasterKeyAndBaseKey) {
   const std::string base = "Software\\Other";
   IniItems items;
-  items.Add("Login", "用户 sa", "", xpIniItemDataType_EncTextValue);
+  auto login = items.Add("Login", "用户 sa", "", xpIniItemDataType_EncTextValue);
   auto count = items.Add("Count", 3, "", xpIniItemDataType_NumberValue);
   std::string status;
   EXPECT_EQ(tools.LoadIniItemsAt(HKCU, "m", "desk", items, "k", &status, false, base), -1);
@@ -167,11 +167,10 @@ TEST_F(SettingsStore, OtherRootMasterKeyAndBaseKey) {
   ASSERT_EQ(tools.SaveIniItemsAt(HKCU, "m", "desk", items, "k", nullptr, base), 0);
   EXPECT_EQ(tools.GetRegDWord(HKCU, base + "\\desk\\IniItems", "Count"), 4);
 
-  IniItems back;
-  auto login = back.Add("Login", "", "", xpIniItemDataType_EncTextValue);
-  ASSERT_EQ(tools.LoadIniItemsAt(HKCU, "m", "desk", back, "k", nullptr, false, base), 0);
+  login->SetValue("");
+  ASSERT_EQ(tools.LoadIniItemsAt(HKCU, "m", "desk", items, "k", nullptr, false, base), 0);
   EXPECT_EQ(login->Value(), IniValue("用户 sa"));
-  ASSERT_EQ(tools.LoadIniItemsAt(HKCU, "other m", "desk", back, "k", nullptr, false, base), 0);
+  ASSERT_EQ(tools.LoadIniItemsAt(HKCU, "other m", "desk", items, "k", nullptr, false, base), 0);
   EXPECT_NE(login->Value(), IniValue("用户 sa"));
 }
 

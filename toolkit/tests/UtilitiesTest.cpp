@@ -7,6 +7,7 @@
 #include <regex>
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include "KokitTest.h"
 #include "kokit/Error.h"
@@ -65,22 +66,17 @@ TEST_F(Files, OptLogInfAndKoMkDir) {
   const std::string base = dir.path().string();
   const fs::path saved = fs::current_path();
   fs::current_path(dir.path());
-  struct Row {
-    std::string folder;
-    std::string want;
-    const char* made;  // below dir, or nullptr
-  };
-  const Row rows[] = {
-      {base + "/a/b/c", "OK", "a/b/c"},
+  const std::tuple<std::string, std::string, const char*> rows[] = {
+      {base + "/a/b/c", "OK", "a/b/c"},  // folder, answer, what is made below dir
       {base + "\\x\\y\\", "OK", "x/y"},
       {"r1/r2", "OK", "r1/r2"},          // relative to the current folder
       {base + "/a:b/c", "OK", "a:b/c"},  // a colon inside a name is no drive
       {base + "/file/sub", "Not a directory", nullptr},
       {"Q:\\nowhere\\x", "No such file or directory", nullptr},  // no drives here
   };
-  for (const Row& row : rows) {
-    EXPECT_EQ(tools.KoMkDir(row.folder), row.want) << row.folder;
-    EXPECT_TRUE(!row.made || fs::is_directory(dir / row.made)) << row.folder;
+  for (const auto& [folder, want, made] : rows) {
+    EXPECT_EQ(tools.KoMkDir(folder), want) << folder;
+    EXPECT_TRUE(!made || fs::is_directory(dir / made)) << folder;
   }
   fs::current_path(saved);
 }
