@@ -10,12 +10,8 @@ namespace {
 // Known results of both ciphers in every mode; then texts under a random head.
 TEST(Ciphers, KnownResultsAndRandomHeads) {
   KoToolsApp tools;
-  auto c = [&](const std::string& s, const std::string& k, int m) {
-    return tools.EncCharStr(s, k, m);
-  };
-  auto u = [&](const std::string& s, const std::string& k, int m) {
-    return tools.EncUnicodeStr(s, k, m);
-  };
+  auto c = [&](const auto& s, const auto& k, int m) { return tools.EncCharStr(s, k, m); };
+  auto u = [&](const auto& s, const auto& k, int m) { return tools.EncUnicodeStr(s, k, m); };
   const int enc = xpEncStr_EncNoKeyHead, dec = xpEncStr_UnEncNoKeyHead;
   const int encHead = xpEncStr_EncWithKeyHead, decHead = xpEncStr_UnEncWithKeyHead;
   // A plain byte 255 enciphers like plain 1 plus 254 (mod 255): that cipher byte deciphers to 0.

@@ -21,8 +21,6 @@ TEST(Codepage, ConvertsBothWaysAndReportsTheFirstLoss) {
   CodepageGuard guard;
   // The test environment does not set KOKIT_CODEPAGE.
   EXPECT_EQ(kokit::LegacyCodepage(), "GB18030");
-  std::string longText;
-  for (int i = 0; i < 5000; ++i) longText += "中文abc";
   struct Row {
     const char* name;
     const char* codepage;
@@ -38,7 +36,6 @@ TEST(Codepage, ConvertsBothWaysAndReportsTheFirstLoss) {
       {"four-byte form back", "GB18030", false, "\x95\x32\x82\x36", "𠀀", kNone},
       {"euro as GB18030 writes it", "GB18030", false, "\xA2\xE3", "€", kNone},
       {"lone 0x80 is the euro", "GB18030", false, "a\x80", "a€", kNone},
-      {"long text", "GB18030", false, kokit::ToLegacy(longText), longText, kNone},
       {"lead byte without its trail", "GB18030", false, "ab\x81'", "ab?'", 2},
       {"stray byte before ASCII", "GB18030", false,
        "\xFF"

@@ -63,7 +63,8 @@ TEST_F(TextRules, ByteCountedCuts) {
       {"MidA past the end", tools.MidA("abcdef", 7), ""},
       {"InStrA gives a byte position", tools.InStrA("中文abc", "abc"), "5"},
       {"InStrA in an empty text", tools.InStrA("", "a"), "0"},
-      {"InStrA ignores a trail byte", tools.InStrA("丂@", "@"), "3"},
+      {"InStrA matches only at a character start", tools.InStrA("中文", "形"), "0"},
+      {"InStrA skips a trail byte", tools.InStrA("丂@", "@"), "3"},
       {"StrAlign left by default", tools.StrAlign("ab", 5), "ab   "},
       {"StrAlign right", tools.StrAlign("ab", 5, 1), "   ab"},
       {"StrAlign centre rounds 1.5 up", tools.StrAlign("ab", 5, 2), "  ab "},
@@ -84,7 +85,9 @@ TEST_F(TextRules, ByteCountedCuts) {
   });
 }
 
-TEST_F(TextRules, Encodings) {
+TEST_F(TextRules, EncodingsAndTaggedText) {
+  std::string raw("\x01<a>\xD6\xD0</a>\xFF", 11);
+  std::string got = tools.GetStrB(raw, "<a>", "</a>");
   Check({
       {"hex of code-page bytes", tools.UnicodeStrToHexStr("1中"), "31D6D0"},
       {"hex back", tools.HexStrToUniCodeStr("31d6d0"), "1中"},
@@ -94,6 +97,7 @@ TEST_F(TextRules, Encodings) {
       {"wap codes", tools.UnicodeStrToWapStr("1中"), "&#x31;&#x4E2D;"},
       {"wap codes are signed 16 bits", tools.UnicodeStrToWapStr("高"), "&#xFFFF9AD8;"},
       {"wap surrogate pair", tools.UnicodeStrToWapStr("😀"), "&#xFFFFD83D;&#xFFFFDE00;"},
+      {"wap stray byte", tools.UnicodeStrToWapStr("a\xFF"), "&#x61;&#x3F;"},
       {"disable HTML", tools.ChangeHTML("a <b>\r\n\t"),
        "a&nbsp;&lt;b&gt;<br>&nbsp;&nbsp;&nbsp;&nbsp;"},
       {"disable keeps break tags", tools.ChangeHTML("x<br>y", 1), "x<br>y"},
@@ -102,13 +106,6 @@ TEST_F(TextRules, Encodings) {
       {"disable symbols only", tools.ChangeHTML("<a b>", 3), "&lt;a b&gt;"},
       {"enable symbols only", tools.ChangeHTML("&lt;a&nbsp;b&gt;", 4), "<a&nbsp;b>"},
       {"unknown mode changes nothing", tools.ChangeHTML("<a b>", 5), "<a b>"},
-  });
-}
-
-TEST_F(TextRules, TaggedText) {
-  std::string raw("\x01<a>\xD6\xD0</a>\xFF", 11);
-  std::string got = tools.GetStrB(raw, "<a>", "</a>");
-  Check({
       {"read without cutting", Cut("<a>x</a>", "<a>", "</a>", false), "x|<a>x</a>"},
       {"cut removes markers and content", Cut("pre<a>x</a>post", "<a>", "</a>"), "x|prepost"},
       // An empty element is not found, so the next end marker is taken.

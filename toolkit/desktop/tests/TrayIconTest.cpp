@@ -48,7 +48,7 @@ TEST(TrayIcon, ToolTipIsTrimmedAndCutToTheFieldInLegacyBytes) {
 }
 
 // Window messages (512 and up) arrive as the mouse-move X, Qt activations through the Qt icon;
-// a call during an event is only stored.
+// a call during an event is only stored; Display needs a notification area.
 TEST(TrayIcon, MouseMoveXAndQtActivationRaiseTheEvents) {
   TrayIcon tray;
   std::string log;
@@ -84,14 +84,12 @@ TEST(TrayIcon, MouseMoveXAndQtActivationRaiseTheEvents) {
   tray.SetMouseMoveX(XOf(514));
   EXPECT_EQ(log, "left ");
   EXPECT_EQ(tray.MouseMoveX(), XOf(517));
-}
-
-TEST(TrayIcon, DisplayWithoutNotificationAreaOnlyReportsIt) {
-  if (QSystemTrayIcon::isSystemTrayAvailable()) GTEST_SKIP() << "this desktop has a tray";
-  TrayIcon tray;
-  tray.Display();
-  EXPECT_EQ(tray.OptStatus(), -1);
-  EXPECT_FALSE(tray.Native().isVisible());
-  tray.Disappear();
-  EXPECT_EQ(tray.OptString(), "OK");
+  // Without a notification area Display only reports it.
+  if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    tray.Display();
+    EXPECT_EQ(tray.OptStatus(), -1);
+    EXPECT_FALSE(tray.Native().isVisible());
+    tray.Disappear();
+    EXPECT_EQ(tray.OptString(), "OK");
+  }
 }
