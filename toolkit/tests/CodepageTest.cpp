@@ -1,6 +1,5 @@
 #include "kokit/Codepage.h"
 
-#include <gtest/gtest.h>
 #include <iconv.h>
 
 #include <optional>
@@ -8,7 +7,6 @@
 #include <vector>
 
 #include "KokitTest.h"
-#include "kokit/Error.h"
 
 namespace {
 

@@ -1,8 +1,4 @@
-#include <gtest/gtest.h>
-
 #include <cerrno>
-#include <filesystem>
-#include <functional>
 #include <regex>
 #include <stdexcept>
 #include <system_error>

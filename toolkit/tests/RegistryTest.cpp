@@ -1,10 +1,5 @@
 #include <sys/stat.h>
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-
 #include "KokitTest.h"
 
 using namespace kokit;

@@ -1,7 +1,4 @@
-#include <gtest/gtest.h>
-
 #include <cerrno>
-#include <fstream>
 #include <regex>
 
 #include "KokitTest.h"

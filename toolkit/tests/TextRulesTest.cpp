@@ -1,11 +1,8 @@
-#include <gtest/gtest.h>
-
 #include <random>
 
 #include "KokitTest.h"
 #include "kokit/Currency.h"
 #include "kokit/DateTime.h"
-#include "kokit/Error.h"
 #include "text/Utf8.h"
 
 using kokit::Currency;

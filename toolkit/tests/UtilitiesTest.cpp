@@ -1,4 +1,3 @@
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,7 +9,6 @@
 #include <tuple>
 
 #include "KokitTest.h"
-#include "kokit/Error.h"
 #include "kokit/EventPump.h"
 
 namespace fs = std::filesystem;
