@@ -4,11 +4,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 
 #include "TempDir.h"
 #include "kokit/Codepage.h"
+#include "kokit/Error.h"
 #include "kokit/KoToolsApp.h"
 
 namespace quarlo::testing {
@@ -18,6 +20,16 @@ struct CodepageGuard {
   std::string saved = kokit::LegacyCodepage();
   ~CodepageGuard() { kokit::SetLegacyCodepage(saved); }
 };
+
+// The number of the kokit::Error a call throws, 0 when it throws none.
+inline int32_t ErrorNumberOf(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const kokit::Error& e) {
+    return e.Number();
+  }
+  return 0;
+}
 
 inline std::string ReadFile(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);

@@ -1,27 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <memory>
 
-namespace {
-
-// One QApplication for the whole run, made after the flags are read.
-class QtApplication : public testing::Environment {
- public:
-  QtApplication(int& argc, char** argv) : argc_(argc), argv_(argv) {}
-  void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-  void TearDown() override { app_.reset(); }
-
- private:
-  int& argc_;
-  char** argv_;
-  std::unique_ptr<QApplication> app_;
-};
-
-}  // namespace
-
+// The QApplication is made when tests run, not when they are listed.
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
-  testing::AddGlobalTestEnvironment(std::make_unique<QtApplication>(argc, argv).release());
+  if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
+  QApplication app(argc, argv);
   return RUN_ALL_TESTS();
 }
