@@ -72,7 +72,7 @@ size_t Walk(quarlolink::XmlRecordset& rs, bool pumpEvents) {
   auto fields = rs.Fields();
   while (!rs.Eof()) {
     if (pumpEvents) QCoreApplication::processEvents();
-    for (const auto& f : *fields) bytes += quarlodesk::TrimBlanks(f->Value()).size();
+    for (const auto& f : *fields) bytes += quarlodesk::TrimmedView(f->Value()).size();
     rs.MoveNext();
     if (pumpEvents) QCoreApplication::processEvents();
   }

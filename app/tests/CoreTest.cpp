@@ -142,8 +142,6 @@ TEST(Core, ColumnWidthsFromBytes) {
   EXPECT_EQ(widths[2], 950);
   EXPECT_EQ(widths[3], 10250);  // capped at 100 bytes
   EXPECT_EQ(ColumnWidths(9, {"中文"}).Widths(5)[1], 9 * 4 * 10 + 250);
-  EXPECT_EQ(LegacyByteLength("中a"), 3);
-  EXPECT_EQ(TrimBlanks("  a b  "), "a b");
 }
 
 TEST(Core, StatementTextAndCopyTexts) {

@@ -53,7 +53,6 @@ TEST_P(DeskEndToEnd, QueryPagingAndCopy) {
             "Quarlo Query(简体中文版){" + type + "}(新建查询文件.sql)");
   EXPECT_EQ(desk.Panel("Status"), "状态：就绪");
   EXPECT_EQ(desk.Panel("RowsPerPage"), "每页行数：50");
-  EXPECT_FALSE(desk.Action("mnuRun_NextPage")->isEnabled());
 
   desk.Run(kSixtyRows);
   EXPECT_EQ(desk.Panel("Status"), "状态：就绪") << desk.Message();
@@ -73,8 +72,6 @@ TEST_P(DeskEndToEnd, QueryPagingAndCopy) {
   EXPECT_EQ(desk.MessageColour(), QColor(0, 0, 255));
   EXPECT_EQ(desk.Panel("CurrPageNo"), "当前页：1");
   EXPECT_EQ(desk.Panel("Rows"), "影响行数：50");
-  EXPECT_TRUE(desk.Action("NextPage")->isEnabled());
-  EXPECT_FALSE(desk.Action("mnuRun_PrevPage")->isEnabled());
 
   desk.Trigger("mnuPopupMenu_NextPage");
   ASSERT_EQ(desk.Grid().GridRows(), 11);
@@ -82,7 +79,6 @@ TEST_P(DeskEndToEnd, QueryPagingAndCopy) {
   EXPECT_EQ(desk.Cell(10, 2), "名称60");
   EXPECT_EQ(desk.Panel("CurrPageNo"), "当前页：2");
   EXPECT_TRUE(std::regex_match(desk.TimingLine(), split)) << desk.TimingLine();
-  EXPECT_TRUE(desk.Action("PrevPage")->isEnabled());
   desk.Trigger("mnuRun_PrevPage");
   EXPECT_EQ(desk.Cell(1, 0), "1");
   EXPECT_EQ(desk.Grid().GridRows(), 51);
@@ -119,7 +115,6 @@ TEST_P(DeskEndToEnd, ResultSetsFailuresCommandsAndCancelledFill) {
   Desk& desk = LoggedIn();
   desk.Run("select 1 as a; select '二' as b, 2 as c");
   EXPECT_EQ(desk.Cell(0, 1), "a");
-  EXPECT_TRUE(desk.Action("mnuRun_NextRecordset")->isEnabled());
   desk.Trigger("NextRecordset");
   EXPECT_EQ(desk.Cell(0, 1), "b");
   EXPECT_EQ(desk.Cell(1, 1), "二");

@@ -23,8 +23,6 @@ std::string_view TrimmedView(std::string_view value) {
   return value.substr(first, value.find_last_not_of(' ') - first + 1);
 }
 
-std::string TrimBlanks(std::string_view value) { return std::string(TrimmedView(value)); }
-
 ColumnWidths::ColumnWidths(double fontSize, const std::vector<std::string>& headers)
     : fontSize_(fontSize) {
   maxWidth_.reserve(headers.size());

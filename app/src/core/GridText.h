@@ -12,7 +12,6 @@ namespace quarlodesk {
 int32_t LegacyByteLength(std::string_view utf8);
 
 // A value as the grid shows it: leading and trailing blanks removed.
-std::string TrimBlanks(std::string_view value);
 std::string_view TrimmedView(std::string_view value);
 
 // Column widths of the grid, estimated from byte lengths instead of measured: 10 twips per point
