@@ -1,14 +1,118 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <httplib.h>
 
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
-#include "ScriptedSite.h"
+#include "Answers.h"
+#include "TestServer.h"
+#include "kokit/Codepage.h"
+#include "kokit/Enums.h"
+#include "kokit/KoToolsApp.h"
 #include "quarlolink/QuarloApp.h"
 
 namespace quarlo::testing {
+
+// The two server pages, scripted: every request is recorded ("GET /path?query", raw, in arrival
+// order) and answered by its page. By default the key check issues the key "k1" with the map path
+// D:\site\db, and the open and execute pages answer "OK" (the latter with no columns).
+class ScriptedSite {
+ public:
+  using Page = std::function<std::string(const httplib::Request&)>;
+
+  ScriptedSite() {
+    server_.server().Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
+      std::unique_lock lock(mutex_);
+      requests_.push_back(req.method + " " + req.target);
+      Page page = req.path == "/quarlo/quarloexecute.asp" ? execute_
+                  : req.path == "/quarlo/quarloopen.asp"  ? open_
+                                                          : Page();
+      const std::string timing = timing_;
+      lock.unlock();
+      if (!page) {
+        res.status = 404;
+        return;
+      }
+      res.set_content(kokit::ToLegacy(page(req)), "text/plain");  // answers are in the code page
+      if (!timing.empty()) res.set_header("Server-Timing", timing);
+    });
+    server_.Start();
+  }
+
+  std::string Site() const { return "http://127.0.0.1:" + std::to_string(server_.port()); }
+  void SetOpenPage(Page page) {
+    Locked([&] { open_ = std::move(page); });
+  }
+  void SetExecutePage(Page page) {
+    Locked([&] { execute_ = std::move(page); });
+  }
+  void SetServerTiming(std::string value) {
+    Locked([&] { timing_ = std::move(value); });
+  }
+  std::vector<std::string> Requests() {
+    std::lock_guard lock(mutex_);
+    return requests_;
+  }
+  void ClearRequests() {
+    Locked([&] { requests_.clear(); });
+  }
+
+ private:
+  void Locked(const std::function<void()>& change) {
+    std::lock_guard lock(mutex_);
+    change();
+  }
+
+  std::mutex mutex_;
+  Page open_ = [](const httplib::Request& req) -> std::string {
+    return req.get_param_value("Opt") == "0"
+               ? "OK<EncKey>k1</EncKey><MapPath>D:\\site\\db</MapPath>"
+               : "OK";
+  };
+  Page execute_ = [](const httplib::Request&) { return "OK" + HeadXml("0", "True", "False"); };
+  std::string timing_;  // the Server-Timing header of every answer; "" sends none
+  std::vector<std::string> requests_;
+  TestServer server_;
+};
+
+// What the server pages do with an enciphered query value: percent-decode, decipher under the
+// key, and turn the "hex;" codes back into UTF-8 (codes of the Basic Multilingual Plane).
+inline std::string DecipherQueryValue(const std::string& encoded, const std::string& key) {
+  std::string bytes;
+  for (std::size_t i = 0; i + 2 < encoded.size() + 1; i += 3) {
+    bytes += static_cast<char>(std::stoi(encoded.substr(i + 1, 2), nullptr, 16));
+  }
+  std::string codes = kokit::KoToolsApp().EncCharStr(bytes, key, kokit::xpEncStr_UnEncWithKeyHead),
+              text;
+  std::size_t at = 0;
+  for (std::size_t end; (end = codes.find(';', at)) != std::string::npos; at = end + 1) {
+    auto code = static_cast<unsigned>(std::stoul(codes.substr(at, end - at), nullptr, 16)) & 0xFFFF;
+    if (code < 0x80) {
+      text += static_cast<char>(code);
+    } else if (code < 0x800) {
+      text += {static_cast<char>(0xC0 | (code >> 6)), static_cast<char>(0x80 | (code & 0x3F))};
+    } else {
+      text +=
+          {static_cast<char>(0xE0 | (code >> 12)), static_cast<char>(0x80 | ((code >> 6) & 0x3F)),
+           static_cast<char>(0x80 | (code & 0x3F))};
+    }
+  }
+  return text;
+}
+
+// The value of `name` in a raw request target, as sent (still percent-encoded).
+inline std::string RawParam(const std::string& target, const std::string& name) {
+  std::size_t at = target.find("?" + name + "=");
+  if (at == std::string::npos) at = target.find("&" + name + "=");
+  if (at == std::string::npos) return "";
+  at += name.size() + 2;
+  return target.substr(at, target.find('&', at) - at);
+}
 
 // A connection to a scripted site. The library's settings are shared by the whole process, so
 // what a test changes is put back afterwards.
@@ -20,18 +124,10 @@ class ConnTest : public ::testing::Test {
     savedKey_ = app->EncKey();
   }
   void TearDown() override {
+    if (!app) app = quarlolink::QuarloApp::Create();
     app->SetRowsPerComm(25);
     app->SetIsRemoveSpace(true);
     app->SetEncKey(savedKey_);
-  }
-
-  // The value of `name` in a raw request target, as sent (still percent-encoded).
-  static std::string RawParam(const std::string& target, const std::string& name) {
-    std::size_t at = target.find("?" + name + "=");
-    if (at == std::string::npos) at = target.find("&" + name + "=");
-    if (at == std::string::npos) return "";
-    at += name.size() + 2;
-    return target.substr(at, target.find('&', at) - at);
   }
 
   ScriptedSite site;
