@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -81,26 +82,16 @@ class ScriptedSite {
 };
 
 // What the server pages do with an enciphered query value: percent-decode, decipher under the
-// key, and turn the "hex;" codes back into UTF-8 (codes of the Basic Multilingual Plane).
+// key, and turn the "hex;" codes back into text (ASCII is all the tests send).
 inline std::string DecipherQueryValue(const std::string& encoded, const std::string& key) {
-  std::string bytes;
-  for (std::size_t i = 0; i + 2 < encoded.size() + 1; i += 3) {
+  std::string bytes, text;
+  for (std::size_t i = 0; i + 2 < encoded.size(); i += 3) {
     bytes += static_cast<char>(std::stoi(encoded.substr(i + 1, 2), nullptr, 16));
   }
-  std::string codes = kokit::KoToolsApp().EncCharStr(bytes, key, kokit::xpEncStr_UnEncWithKeyHead),
-              text;
-  std::size_t at = 0;
-  for (std::size_t end; (end = codes.find(';', at)) != std::string::npos; at = end + 1) {
-    auto code = static_cast<unsigned>(std::stoul(codes.substr(at, end - at), nullptr, 16)) & 0xFFFF;
-    if (code < 0x80) {
-      text += static_cast<char>(code);
-    } else if (code < 0x800) {
-      text += {static_cast<char>(0xC0 | (code >> 6)), static_cast<char>(0x80 | (code & 0x3F))};
-    } else {
-      text +=
-          {static_cast<char>(0xE0 | (code >> 12)), static_cast<char>(0x80 | ((code >> 6) & 0x3F)),
-           static_cast<char>(0x80 | (code & 0x3F))};
-    }
+  std::istringstream codes(
+      kokit::KoToolsApp().EncCharStr(bytes, key, kokit::xpEncStr_UnEncWithKeyHead));
+  for (std::string code; std::getline(codes, code, ';');) {
+    text += static_cast<char>(std::stoul(code, nullptr, 16));
   }
   return text;
 }
