@@ -3,10 +3,12 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "HeaderFields.h"
 #include "Loopback.h"
+#include "ServerTiming.h"
 #include "kokit/IniItems.h"
 #include "quarlolink/HttpItem.h"
 #include "settings/ClientSettings.h"
@@ -44,6 +46,32 @@ TEST(HeaderFieldsTest, FieldsOfAHeader) {
   for (const Row& row : rows) EXPECT_EQ(row.got, row.want) << row.name;
 }
 
+TEST(ServerTiming, HeaderForms) {
+  struct Row {
+    const char* name;
+    const char* header;
+    std::optional<double> db, rows, write, total;
+  };
+  const Row rows[] = {
+      {"Pages", "db;dur=120.100, rows;dur=8.000, write;dur=0.400, total;dur=130.250", 120.1, 8.0,
+       0.4, 130.25},
+      {"TwoLinesJoinedAndAnyCase", "DB;Dur=2.5;desc=\"a, b; c\", cache;dur=9, Write;dur=\"1\"", 2.5,
+       std::nullopt, 1.0, std::nullopt},
+      {"FirstMetricWithADurationCounts", "db, db;dur=3, db;dur=4", 3.0, std::nullopt, std::nullopt,
+       std::nullopt},
+      {"NotANonNegativeNumber", "db;dur=-1, rows;dur=1e999, write;dur=x, total;dur=1.5ms",
+       std::nullopt, std::nullopt, std::nullopt, std::nullopt},
+      {"Garbage", ";;,=,\"db;dur=1", std::nullopt, std::nullopt, std::nullopt, std::nullopt},
+  };
+  for (const Row& r : rows) {
+    auto f = quarlolink::http::ParseServerTiming(r.header);
+    EXPECT_EQ(f.db, r.db) << r.name;
+    EXPECT_EQ(f.rows, r.rows) << r.name;
+    EXPECT_EQ(f.write, r.write) << r.name;
+    EXPECT_EQ(f.total, r.total) << r.name;
+  }
+}
+
 class HttpItemTest : public Loopback {
  protected:
   void RunToEnd() {
@@ -52,38 +80,42 @@ class HttpItemTest : public Loopback {
   HttpItem item;
 };
 
-TEST_F(HttpItemTest, GetCollectsBytesAndRaisesCompletion) {
+// A GET gathers its pieces and announces its end; a HEAD keeps the final header (after a
+// redirect) with CR LF lines; a HEAD while a GET runs is refused and abandons the GET; a request
+// time-out raises Timeout and ends the request.
+TEST_F(HttpItemTest, RequestsAndTheirEnds) {
   int kind = 0, type = -1;
   item.OnResponseCompleted([&](int32_t k, int32_t t) { kind = k, type = t; });
   item.OpenUrl(Url("/pieces"), 1);
   EXPECT_EQ(item.Status(), 1);
   EXPECT_EQ(item.OptString(), "Exec OpenURL...OK");
   RunToEnd();
-  EXPECT_EQ(kind, 2);
-  EXPECT_EQ(type, 1);
+  EXPECT_EQ(kind * 10 + type, 21);
   EXPECT_EQ(item.Status(), 0);
   EXPECT_TRUE(item.ResponseData() == "a" + PatternBody(3000));
-}
-
-TEST_F(HttpItemTest, HeadKeepsTheFinalHeaderWithCrLfLines) {
   item.GetHeader(Url("/redirect/same"));
   RunToEnd();
   const std::string& h = item.ResponseHeader();
-  EXPECT_TRUE(h.starts_with("HTTP/1.1 200 OK\r\n")) << h;
-  EXPECT_TRUE(h.ends_with("\r\n"));
+  EXPECT_TRUE(h.starts_with("HTTP/1.1 200 OK\r\n") && h.ends_with("\r\n")) << h;
   EXPECT_EQ(h.find("302"), std::string::npos);
-}
 
-TEST_F(HttpItemTest, HeadWhileAGetRunsIsRefusedAndAbandonsTheGet) {
-  bool completed = false;
-  item.OnResponseCompleted([&](int32_t, int32_t) { completed = true; });
+  kind = 0;
   item.OpenUrl(Url("/slow?ms=50"), 1);
   item.GetHeader(Url("/text"));
   EXPECT_EQ(item.OptStatus(), -1);
   EXPECT_TRUE(item.OptString().ends_with("Now Runing"));
   EXPECT_EQ(item.Status(), 0);
   for (int i = 0; i < 20; ++i) item.Pump(10);
-  EXPECT_FALSE(completed);
+  EXPECT_EQ(kind, 0);
+
+  std::string code, desc;
+  item.OnError([&](const std::string& c, const std::string& d) { code = c, desc = d; });
+  item.SetRequestTimeout(1);
+  item.OpenUrl(Url("/hang"), 1);
+  RunToEnd();
+  EXPECT_EQ(code + " " + desc, "-1 Timeout");
+  EXPECT_EQ(item.Status(), 0);
+  EXPECT_EQ(item.RequestTimeout(), 1);
 }
 
 // Saves before any answer, of an empty body, of text and below a plain file, with the debug
@@ -144,18 +176,6 @@ TEST_F(HttpItemTest, SavedAnswersAndTheirFailures) {
     ++records;
   }
   EXPECT_EQ(records, 3u);
-}
-
-TEST_F(HttpItemTest, RequestTimeoutRaisesTimeoutAndRenews) {
-  std::string code, desc;
-  item.OnError([&](const std::string& c, const std::string& d) { code = c, desc = d; });
-  item.SetRequestTimeout(1);
-  item.OpenUrl(Url("/hang"), 1);
-  RunToEnd();
-  EXPECT_EQ(code, "-1");
-  EXPECT_EQ(desc, "Timeout");
-  EXPECT_EQ(item.Status(), 0);
-  EXPECT_EQ(item.RequestTimeout(), 1);
 }
 
 }  // namespace

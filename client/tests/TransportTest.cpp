@@ -1,48 +1,28 @@
-#include <arpa/inet.h>
+// The transport through the hosts' facade: answers and failures, header fields, large bodies,
+// cookies, time-outs, calls from inside a wait, asynchronous requests and HTTPS.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "CookieJar.h"
 #include "Loopback.h"
+#include "RawTlsServer.h"
 
 namespace {
 
 using namespace quarlo::testing;
 using quarlolink::IEOHttpItem;
 
-// A loopback port that is bound but not listening: connecting to it is refused.
-class RefusingPort {
- public:
-  RefusingPort() : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-    port_ = ntohs(addr.sin_port);
-  }
-  ~RefusingPort() { close(fd_); }
-  RefusingPort(const RefusingPort&) = delete;
-  RefusingPort& operator=(const RefusingPort&) = delete;
-  int port() const { return port_; }
-
- private:
-  int fd_;
-  int port_ = 0;
-};
-
 constexpr int32_t kFails = INT32_MIN;  // any status but 0
 
 // One facade through every kind of answer; after a failure the next request still works.
 TEST_F(Loopback, EachRequestGivesItsAnswerOrItsReason) {
-  RefusingPort refusing;
-  const std::string refused = "http://127.0.0.1:" + std::to_string(refusing.port()) + "/text";
+  const std::string refused = "http://127.0.0.1:1/text";
   struct Row {
     const char* name;
     bool head;
@@ -202,6 +182,95 @@ TEST_F(Loopback, AsynchronousRequestsAnnounceTheirEnds) {
   PumpUntil(facade, [&] { return saved; });
   ASSERT_TRUE(saved);
   EXPECT_TRUE(ReadFile(path) == PatternBody(3000));
+}
+
+// A site with a certificate of its own: refused until the CA file names it; then long
+// statements go out up to the limit, with the session cookie, and are refused above it.
+TEST(Https, CertificateTrustAndLongRequests) {
+  TempDir dir;
+  const std::string cert = (dir / "cert.pem").string(), key = (dir / "key.pem").string();
+  ASSERT_EQ(std::system(("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
+                         "-nodes -days 1 -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 "
+                         "-keyout '" +
+                         key + "' -out '" + cert + "' >/dev/null 2>&1")
+                            .c_str()),
+            0);
+  TestServer server(cert, key);
+  AddStandardRoutes(server);
+  server.Start();
+  IEOHttpItem facade;
+  facade.SetCmdTimeout(10);
+  facade.GetText(server.Url("/text", "https"));
+  EXPECT_EQ(facade.OptStatus(), -1);
+  EXPECT_NE(facade.OptString().find("certificate"), std::string::npos) << facade.OptString();
+  EXPECT_EQ(facade.ResponseText(), "");
+  {
+    ScopedEnv unreadable("QUARLO_CA_FILE", "/nonexistent/ca.pem");
+    facade.GetText(server.Url("/text", "https"));
+    EXPECT_EQ(facade.OptStatus(), -1);
+  }
+  ScopedEnv trust("QUARLO_CA_FILE", cert);
+  facade.GetHead(server.Url("/headers", "https"));
+  EXPECT_EQ(facade.HTTPCode(), "200") << facade.OptString();
+  facade.GetText(server.Url("/cookie/set", "https"));
+  ASSERT_EQ(facade.OptStatus(), 0) << facade.OptString();
+  RawTlsServer raw(cert, key);
+  facade.GetText(raw.Url("/length?q=" + std::string(110000, 'A')));
+  EXPECT_EQ(facade.OptStatus(), 0) << facade.OptString();
+  EXPECT_GT(std::stoul("0" + facade.ResponseText()), 110000u);
+  EXPECT_TRUE(facade.ResponseText().ends_with("|QSESSION=s123")) << facade.ResponseText();
+  facade.GetText(raw.Url("/length?q=" + std::string(200000, 'A')));
+  EXPECT_EQ(facade.OptStatus(), -1);
+  EXPECT_NE(facade.OptString().find("too long"), std::string::npos) << facade.OptString();
+}
+
+// Each row stores its Set-Cookie values in a fresh jar, then asks for one URL's Cookie header.
+TEST(CookieJarTest, CookiesGoBackWhereTheyBelong) {
+  using Stores = std::vector<std::pair<const char*, const char*>>;
+  struct Row {
+    const char* name;
+    Stores stores;
+    const char* url;
+    const char* header;
+  };
+  const Stores hostOnly = {{"http://site.example/quarlo/open.asp", "SID=1; Path=/"}};
+  const Stores domain = {{"http://a.site.example/", "D=1; Domain=.site.example"},
+                         {"http://a.site.example/", "EVIL=1; Domain=other.example"}};
+  const Stores folder = {{"http://h/quarlo/open.asp", "P=1"}};
+  const Stores secure = {{"https://h/", "S=1; Path=/; Secure"}};
+  const Row rows[] = {
+      {"host-only cookie to its host", hostOnly, "http://site.example/quarlo/execute.asp?x=1",
+       "SID=1"},
+      {"host-only cookie not to a subdomain", hostOnly, "http://www.site.example/", ""},
+      {"domain cookie to a subdomain", domain, "http://b.site.example/", "D=1"},
+      {"domain of another site refused", domain, "http://other.example/", ""},
+      {"default path is the request's folder", folder, "http://h/quarlo/execute.asp", "P=1"},
+      {"not a folder with a longer name", folder, "http://h/quarlo2/x", ""},
+      {"not above the folder", folder, "http://h/", ""},
+      {"replaced",
+       {{"http://h/", "A=1; Path=/"}, {"http://h/", "A=2; Path=/"}},
+       "http://h/",
+       "A=2"},
+      {"removed by Max-Age=0",
+       {{"http://h/", "A=1; Path=/"}, {"http://h/", "A=x; Path=/; Max-Age=0"}},
+       "http://h/",
+       ""},
+      {"expired",
+       {{"http://h/", "B=1; Path=/; Expires=Thu, 01 Jan 1970 00:00:10 GMT"}},
+       "http://h/",
+       ""},
+      {"secure not over http", secure, "http://h/", ""},
+      {"secure over https", secure, "https://h/", "S=1"},
+      {"malformed values ignored",
+       {{"http://h/", "novalue"}, {"http://h/", "=x"}, {"not a url", "A=1"}},
+       "http://h/",
+       ""},
+  };
+  for (const Row& row : rows) {
+    quarlolink::http::CookieJar jar;
+    for (const auto& [url, value] : row.stores) jar.Store(url, value);
+    EXPECT_EQ(jar.HeaderFor(row.url), row.header) << row.name;
+  }
 }
 
 }  // namespace
