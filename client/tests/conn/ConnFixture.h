@@ -121,6 +121,9 @@ class ConnTest : public ::testing::Test {
     app->SetEncKey(savedKey_);
   }
 
+  // The status pair of the connection, as "status text".
+  std::string Said() const { return std::to_string(app->OptStatus()) + " " + app->OptString(); }
+
   ScriptedSite site;
   std::shared_ptr<quarlolink::QuarloApp> app;
 

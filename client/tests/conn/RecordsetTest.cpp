@@ -187,9 +187,7 @@ TEST_F(Answered, CancelDuringAFetchEndsTheWaitWhenTheServerCannotStop) {
   rs->MoveNext();  // asks for rows 26..30, which do not come
   kokit::SetEventPump(nullptr);
   EXPECT_TRUE(rs->Eof());
-  EXPECT_EQ(app->OptStatus(), -1);
-  EXPECT_EQ(app->OptString(),
-            "操作已被用户中止（服务器：参数 Opt 缺少或无法识别（应为 0、1 或 2））");
+  EXPECT_EQ(Said(), "-1 操作已被用户中止（服务器：参数 Opt 缺少或无法识别（应为 0、1 或 2））");
   EXPECT_EQ(site.Requests().back(), "GET /quarlo/quarloopen.asp?Opt=3");
   auto again = app->Execute("A");
   ASSERT_NE(again, nullptr) << app->OptString();
