@@ -18,32 +18,19 @@ namespace {
 using namespace quarlo::testing;
 using quarlolink::HttpItem;
 
+// What a header can get wrong (the facade's HEAD reads the well-formed fields).
 TEST(HeaderFieldsTest, FieldsOfAHeader) {
   namespace h = quarlolink::http;
-  const std::string notFound = "HTTP/1.1 404 Not Found\r\nContent-Length: abc\r\nServer: x\r\n";
-  const std::string ok =
-      "HTTP/1.1 200 OK\r\nContent-Location: http://host.example/a/b.asp\r\n"
-      "Date: Sun, 06 Dec 2026 19:15:06 GMT\r\n";
-  struct Row {
-    const char* name;
-    std::string got;
-    std::string want;
-  };
-  const Row rows[] = {
-      {"status code", h::HeaderStatusCode(notFound), "404"},
-      {"reason phrase", h::HeaderReasonPhrase(notFound), "Not Found"},
-      {"MIME version", h::HeaderMimeVersion(notFound), "HTTP/1.1"},
-      {"missing date", h::HeaderLastModified(notFound).ToText(), kokit::DateTime{}.ToText()},
-      {"unreadable length", std::to_string(h::HeaderContentLength(notFound)), "0"},
-      {"missing ETag", h::HeaderETag(notFound), ""},
-      {"impossible date", h::ParseHttpDate("Sun, 31 Feb 2026 10:00:00 GMT").ToText(),
-       kokit::DateTime{}.ToText()},
-      {"location keeps only the path", h::HeaderContentLocation(ok), "/a/b.asp"},
+  const std::string none = kokit::DateTime{}.ToText();
+  const std::string rows[][3] = {
+      {"unreadable length",
+       std::to_string(h::HeaderContentLength("HTTP/1.1 200 OK\r\nContent-Length: abc\r\n")), "0"},
+      {"missing date", h::HeaderLastModified("HTTP/1.1 404 Not Found\r\n").ToText(), none},
+      {"impossible date", h::ParseHttpDate("Sun, 31 Feb 2026 10:00:00 GMT").ToText(), none},
       {"relative location",
        h::HeaderContentLocation("HTTP/1.1 200 OK\r\nContent-Location: /a/b.asp\r\n"), "/a/b.asp"},
-      {"date stays in GMT", h::HeaderDate(ok).ToText(), "2026-12-06 19:15:06"},
   };
-  for (const Row& row : rows) EXPECT_EQ(row.got, row.want) << row.name;
+  for (const auto& [name, got, want] : rows) EXPECT_EQ(got, want) << name;
 }
 
 TEST(ServerTiming, HeaderForms) {

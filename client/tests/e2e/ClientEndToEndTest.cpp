@@ -79,8 +79,8 @@ INSTANTIATE_TEST_SUITE_P(Backends, ClientEndToEnd, ::testing::Values(Db::Sqlite,
                          quarlo::testing::BackendName);
 
 // The host's everyday road: a wrong key fails the test (with the prompt) and the login; with the
-// right one test the site, log in, update, walk result sets, batches and pages, store text GBK
-// cannot hold, meet an error, stop a long statement from the host's events, close.
+// right one test the site, log in, walk result sets, batches and pages, meet an error, stop a
+// long statement from the host's events, close.
 TEST_P(ClientEndToEnd, AHostsRoadFromTestToClose) {
   const std::string key = app->EncKey();
   app->SetEncKey("not the server's key");
@@ -124,24 +124,12 @@ TEST_P(ClientEndToEnd, AHostsRoadFromTestToClose) {
   ASSERT_NE(rows, nullptr) << app->OptString();
   EXPECT_EQ(Value(rows, "id"), "1");
 
-  const std::string text = "한국어 😀 𠀀 €";
-  auto update = app->Execute("update t set note = '" + text + "' || id");
-  ASSERT_NE(update, nullptr) << app->OptString();
-  EXPECT_EQ(update->RowsAffected(), 60);
   const bool sqlite = GetParam() == Db::Sqlite;
-  std::string hex;  // of what the database holds, which the server passes on unchanged
-  for (unsigned char c : text + "7")
-    hex += {"0123456789ABCDEF"[c >> 4], "0123456789ABCDEF"[c & 15]};
-  auto stored = app->Execute(sqlite ? "select hex(note) as h from t where id = 7"
-                                    : "select upper(encode(convert_to(note, 'UTF8'), 'hex')) as h "
-                                      "from t where id = 7");
-  ASSERT_NE(stored, nullptr) << app->OptString();
-  EXPECT_EQ(Value(stored, "h"), hex);
-  auto paged = app->Execute("select id, name, note from t order by id");
+  auto paged = app->Execute("select id, name from t order by id");
   ASSERT_NE(paged, nullptr) << app->OptString();
   int walked = 0;
   for (; paged->CurrRowNo() <= 50 && !paged->Eof(); paged->MoveNext()) {
-    ASSERT_EQ(Value(paged, "note"), text + std::to_string(++walked));
+    ASSERT_EQ(Value(paged, "id"), std::to_string(++walked));
   }
   EXPECT_EQ(walked, 50);
   EXPECT_EQ(paged->CurrPageNo(), 2);  // the next batch began page 2
