@@ -8,6 +8,7 @@
 #include <mutex>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Answers.h"
@@ -33,40 +34,29 @@ class ScriptedSite {
       Page page = req.path == "/quarlo/quarloexecute.asp" ? execute_
                   : req.path == "/quarlo/quarloopen.asp"  ? open_
                                                           : Page();
-      const std::string timing = timing_;
       lock.unlock();
       if (!page) {
         res.status = 404;
         return;
       }
       res.set_content(kokit::ToLegacy(page(req)), "text/plain");  // answers are in the code page
-      if (!timing.empty()) res.set_header("Server-Timing", timing);
     });
     server_.Start();
   }
 
   std::string Site() const { return "http://127.0.0.1:" + std::to_string(server_.port()); }
-  void SetOpenPage(Page page) {
-    Locked([&] { open_ = std::move(page); });
-  }
-  void SetExecutePage(Page page) {
-    Locked([&] { execute_ = std::move(page); });
-  }
-  void SetServerTiming(std::string value) {
-    Locked([&] { timing_ = std::move(value); });
-  }
-  std::vector<std::string> Requests() {
+  void SetOpenPage(Page page) { Set(open_, std::move(page)); }
+  void SetExecutePage(Page page) { Set(execute_, std::move(page)); }
+  std::vector<std::string> Requests(bool clear = false) {
     std::lock_guard lock(mutex_);
-    return requests_;
+    return clear ? std::exchange(requests_, {}) : requests_;
   }
-  void ClearRequests() {
-    Locked([&] { requests_.clear(); });
-  }
+  void ClearRequests() { Requests(true); }
 
  private:
-  void Locked(const std::function<void()>& change) {
+  void Set(Page& page, Page with) {
     std::lock_guard lock(mutex_);
-    change();
+    page = std::move(with);
   }
 
   std::mutex mutex_;
@@ -76,7 +66,6 @@ class ScriptedSite {
                : "OK";
   };
   Page execute_ = [](const httplib::Request&) { return "OK" + HeadXml("0", "True", "False"); };
-  std::string timing_;  // the Server-Timing header of every answer; "" sends none
   std::vector<std::string> requests_;
   TestServer server_;
 };

@@ -24,6 +24,11 @@ class Answered : public ConnTest {
     site.SetExecutePage([answer](const httplib::Request&) { return answer; });
     return app->Execute("A");
   }
+  // "columns row status", and " eof" at the end.
+  static std::string State(const std::shared_ptr<quarlolink::XmlRecordset>& rs) {
+    return std::to_string(rs->Fields()->Count()) + " " + std::to_string(rs->CurrRowNo()) + " " +
+           std::to_string(rs->OptStatus()) + (rs->Eof() ? " eof" : "");
+  }
 };
 
 }  // namespace
@@ -61,25 +66,14 @@ TEST_F(Answered, ColumnsAndValuesAreTakenAsSent) {
   EXPECT_TRUE(rs->Eof());
   EXPECT_EQ(rs->OptStatus(), 0);
 
-  rs = Run(FirstAnswer({{"a"}, {"b"}}, {}));
-  EXPECT_EQ(rs->Fields()->Count(), 2);
-  EXPECT_EQ(rs->CurrRowNo(), 1);  // columns without rows: past the end
-  EXPECT_TRUE(rs->Eof());
-  EXPECT_EQ(rs->Fields()->Item(0)->Value(), "");
+  rs = Run(FirstAnswer({{"a"}, {"b"}}, {}));  // columns without rows: past the end
+  EXPECT_EQ(State(rs) + rs->Fields()->Item(0)->Value(), "2 1 0 eof");
   rs = Run("OK" + HeadXml("7", "True", "False"));
-  EXPECT_EQ(rs->RowsAffected(), 7);
-  EXPECT_EQ(rs->Fields()->Count(), 0);
-  EXPECT_EQ(rs->OptStatus(), -1);
-  rs->MoveNext();
-  EXPECT_TRUE(rs->Eof());
-
+  EXPECT_EQ(State(rs) + " " + std::to_string(rs->RowsAffected()), "0 0 -1 eof 7");
   rs = Run(FirstAnswer({{"Name"}, {"x"}, {"NAME"}}, {{"1", "2", "3"}}));
-  EXPECT_TRUE(rs->Eof());
-  EXPECT_EQ(rs->OptStatus(), 457);
-  EXPECT_EQ(rs->Fields()->Count(), 2);
+  EXPECT_EQ(State(rs), "2 0 457 eof");
   rs = Run(FirstAnswer({{"a"}, {""}, {"col2"}}, {{"1", "2", "3"}}));
-  EXPECT_TRUE(rs->Eof());
-  EXPECT_EQ(rs->Fields()->Count(), 2);
+  EXPECT_EQ(State(rs), "2 0 457 eof");
 }
 
 // A batch longer than asked is read whole; a continuation answered without rows ends the walk;
@@ -113,8 +107,7 @@ TEST_F(Answered, RecordsetOutlivingItsConnectionReportsAFailure) {
   EXPECT_EQ(rs->Fields()->Item(0)->Value(), "25");
   EXPECT_EQ(rs->TotalPages(), 0);
   rs->MoveNext();
-  EXPECT_TRUE(rs->Eof());
-  EXPECT_EQ(rs->OptStatus(), -1);
+  EXPECT_EQ(State(rs), "2 25 -1 eof");
   EXPECT_FALSE(rs->OptString().empty());
   rs->MoveNextPage();
   EXPECT_TRUE(rs->Eof());
