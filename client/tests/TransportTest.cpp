@@ -22,7 +22,7 @@ constexpr int32_t kFails = INT32_MIN;  // any status but 0
 
 // One facade through every kind of answer; after a failure the next request still works. A
 // command time-out of 0 ends at once, one of 1 s ends a silent page.
-TEST_F(Loopback, EachRequestGivesItsAnswerOrItsReason) {
+TEST_F(Loopback, EachRequestGivesItsAnswerOrItsReasonAndItsHeaderFields) {
   const std::string refused = "http://127.0.0.1:1/text";
   struct Row {
     const char* name;
@@ -73,10 +73,8 @@ TEST_F(Loopback, EachRequestGivesItsAnswerOrItsReason) {
   facade.GetHead(Url("/status404"));
   EXPECT_EQ(facade.OptString(), "Not Found");
   EXPECT_EQ(facade.HTTPCode(), "404");
-}
 
-// The header fields of a HEAD; the session cookie goes back on later requests of any facade.
-TEST_F(Loopback, HeaderFieldsAndTheSessionCookie) {
+  // The header fields of a HEAD; the session cookie goes back on later requests of any facade.
   facade.GetHead(Url("/headers"));
   ASSERT_EQ(facade.OptStatus(), 0) << facade.OptString();
   using Texts = std::vector<std::string>;
