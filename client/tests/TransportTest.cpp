@@ -1,138 +1,92 @@
-#include <arpa/inet.h>
+// The transport through the hosts' facade: answers and failures, header fields, large bodies,
+// cookies, time-outs, calls from inside a wait, asynchronous requests and HTTPS.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "CookieJar.h"
 #include "Loopback.h"
+#include "RawTlsServer.h"
 
 namespace {
 
 using namespace quarlo::testing;
 using quarlolink::IEOHttpItem;
 
-// A loopback port that is bound but not listening: connecting to it is refused.
-class RefusingPort {
- public:
-  RefusingPort() : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-    port_ = ntohs(addr.sin_port);
-  }
-  ~RefusingPort() { close(fd_); }
-  RefusingPort(const RefusingPort&) = delete;
-  RefusingPort& operator=(const RefusingPort&) = delete;
-  int port() const { return port_; }
-
- private:
-  int fd_;
-  int port_ = 0;
-};
-
 constexpr int32_t kFails = INT32_MIN;  // any status but 0
 
-// One facade through every kind of answer; after a failure the next request still works.
-TEST_F(Loopback, EachRequestGivesItsAnswerOrItsReason) {
-  RefusingPort refusing;
-  const std::string refused = "http://127.0.0.1:" + std::to_string(refusing.port()) + "/text";
+// One facade through every kind of answer; after a failure the next request still works. A
+// command time-out of 0 ends at once, one of 1 s ends a silent page.
+TEST_F(Loopback, EachRequestGivesItsAnswerOrItsReasonAndItsHeaderFields) {
+  const std::string refused = "http://127.0.0.1:1/text";
   struct Row {
     const char* name;
     bool head;
+    int timeout;
     std::string url;
     int32_t status;
     std::optional<std::string> text;
     const char* reason;  // a part of OptString
   };
   const Row rows[] = {
-      {"plain body", false, Url("/text"), 0, "hello", "OK"},
-      {"an error page's body is still the answer", false, Url("/status500"), 0,
+      {"plain body", false, 10, Url("/text"), 0, "hello", "OK"},
+      {"an error page's body is still the answer", false, 10, Url("/status500"), 0,
        "the page failed: division by zero", "OK"},
-      {"empty body", false, Url("/empty"), 0, "", "OK"},
-      {"legacy-encoded body is decoded", false, Url("/gbk"), 0, kChinese, "OK"},
-      {"redirect within the site is followed", false, Url("/redirect/same"), 0, "hello", "OK"},
-      {"redirect to another host is refused", false, Url("/redirect/other"), -1, "",
+      {"empty body", false, 10, Url("/empty"), 0, "", "OK"},
+      {"legacy-encoded body is decoded", false, 10, Url("/gbk"), 0, kChinese, "OK"},
+      {"redirect within the site is followed", false, 10, Url("/redirect/same"), 0, "hello", "OK"},
+      {"redirect to another host is refused", false, 10, Url("/redirect/other"), -1, "",
        "another site"},
-      {"refused connection", false, refused, kFails, "", "connect"},
-      {"body cut off midway", false, Url("/truncate"), kFails, "", "partial"},
-      {"malformed URL", false, "http://[::1", kFails, "", ""},
-      {"request too long to send", false, Url("/length?q=" + std::string(1100000, 'A')), kFails, "",
-       "too long"},
+      {"refused connection", false, 10, refused, kFails, "", "connect"},
+      {"body cut off midway", false, 10, Url("/truncate"), kFails, "", "partial"},
+      {"malformed URL", false, 10, "http://[::1", kFails, "", ""},
+      {"request too long to send", false, 10, Url("/length?q=" + std::string(1100000, 'A')), kFails,
+       "", "too long"},
       // About what a 100,000-character statement becomes once percent-encoded: the scripted
       // server answers 414 to it, but the request went out and an answer came back.
-      {"long request over http", false, Url("/length?q=" + std::string(300000, 'A')), 0,
+      {"long request over http", false, 10, Url("/length?q=" + std::string(300000, 'A')), 0,
        std::nullopt, "OK"},
-      {"head of a missing page", true, Url("/status404"), -1, std::nullopt, "Not Found"},
-      {"head on a refused connection", true, refused, -1, std::nullopt, ""},
+      {"time-out of 0", false, 0, Url("/text"), 10015, std::nullopt, "运行超时!"},
+      {"silent page", false, 1, Url("/hang"), 10015, std::nullopt, "运行超时!"},
+      {"head of a missing page", true, 10, Url("/status404"), -1, std::nullopt, "Not Found"},
+      {"head on a refused connection", true, 10, refused, -1, std::nullopt, ""},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    if (row.head) {
-      facade.GetHead(row.url);
-    } else {
-      facade.GetText(row.url);
-    }
-    if (row.status == kFails) {
-      EXPECT_NE(facade.OptStatus(), 0);
-    } else {
-      EXPECT_EQ(facade.OptStatus(), row.status);
-    }
+    facade.SetCmdTimeout(row.timeout);
+    row.head ? facade.GetHead(row.url) : facade.GetText(row.url);
+    EXPECT_TRUE(row.status == kFails ? facade.OptStatus() != 0 : facade.OptStatus() == row.status);
     EXPECT_NE(facade.OptString().find(row.reason), std::string::npos) << facade.OptString();
     EXPECT_FALSE(facade.OptString().empty());
-    if (row.text) {
-      EXPECT_EQ(facade.ResponseText(), *row.text);
-    }
-    if (row.status != 0) {
-      facade.GetText(Url("/text"));
-      EXPECT_EQ(facade.ResponseText(), "hello");
-    }
+    EXPECT_EQ(facade.Status() == 4, row.status == 10015);
+    EXPECT_EQ(facade.ResponseText(), row.text.value_or(facade.ResponseText()));
+    facade.SetCmdTimeout(10);
+    facade.GetText(Url("/text"));
+    EXPECT_EQ(facade.ResponseText(), "hello");
   }
-  EXPECT_EQ(facade.Status(), 0);
   EXPECT_GE(facade.UseTime(), 0.0);
   facade.GetHead(Url("/status404"));
   EXPECT_EQ(facade.OptString(), "Not Found");
   EXPECT_EQ(facade.HTTPCode(), "404");
-}
 
-TEST_F(Loopback, GetHeadGivesTheHeaderFields) {
+  // The header fields of a HEAD; the session cookie goes back on later requests of any facade.
   facade.GetHead(Url("/headers"));
   ASSERT_EQ(facade.OptStatus(), 0) << facade.OptString();
-  EXPECT_EQ(facade.HTTPCode(), "200");
-  EXPECT_EQ(facade.HTTPInfo(), "OK");
-  EXPECT_EQ(facade.MIMEVersion(), "HTTP/1.1");
-  EXPECT_EQ(facade.ETag(), "abc123");
-  EXPECT_EQ(facade.AcceptRanges(), "bytes");
-  EXPECT_EQ(facade.WebServer(), "Scripted/1.0");
-  EXPECT_EQ(facade.ContentLocation(), "/db/page.asp");
-  EXPECT_EQ(facade.ContentType(), "text/html");
-  EXPECT_EQ(facade.ContentLength(), 10);
-  EXPECT_EQ(facade.LastModified(), (kokit::DateTime{2015, 10, 21, 7, 28, 9}));
-  EXPECT_EQ(facade.TransferDate(), (kokit::DateTime{2026, 12, 6, 19, 15, 6}));
-  EXPECT_EQ(facade.RemoteHost(), "127.0.0.1");
-  EXPECT_EQ(facade.Document(), "/headers");
-}
-
-TEST_F(Loopback, LargeBodyArrivesWholeInPiecesWithYields) {
-  constexpr std::size_t kBytes = 5 * 1024 * 1024 + 17;
-  int pumps = 0;
-  kokit::SetEventPump([&pumps] { ++pumps; });
-  facade.GetText(Url("/large?bytes=" + std::to_string(kBytes)));
-  ASSERT_EQ(facade.OptStatus(), 0) << facade.OptString();
-  EXPECT_TRUE(facade.ResponseText() == PatternBody(kBytes));
-  // One yield after each piece of at most 1024 bytes.
-  EXPECT_GE(pumps, static_cast<int>(kBytes / 1024));
-}
-
-TEST_F(Loopback, SessionCookieGoesBackOnLaterRequestsOfAnyFacade) {
+  using Texts = std::vector<std::string>;
+  EXPECT_EQ((Texts{facade.HTTPCode(), facade.HTTPInfo(), facade.MIMEVersion(), facade.ETag(),
+                   facade.AcceptRanges(), facade.WebServer(), facade.ContentLocation(),
+                   facade.ContentType(), std::to_string(facade.ContentLength()),
+                   facade.LastModified().ToText(), facade.TransferDate().ToText(),
+                   facade.RemoteHost(), facade.Document()}),
+            (Texts{"200", "OK", "HTTP/1.1", "abc123", "bytes", "Scripted/1.0", "/db/page.asp",
+                   "text/html", "10", "2015-10-21 07:28:09", "2026-12-06 19:15:06", "127.0.0.1",
+                   "/headers"}));
   facade.GetText(Url("/cookie/set"));
-  ASSERT_EQ(facade.OptStatus(), 0);
   facade.GetText(Url("/cookie/echo"));
   EXPECT_EQ(facade.ResponseText(), "QSESSION=s123");
   IEOHttpItem other;
@@ -141,39 +95,23 @@ TEST_F(Loopback, SessionCookieGoesBackOnLaterRequestsOfAnyFacade) {
   EXPECT_EQ(other.ResponseText(), "QSESSION=s123");
 }
 
-// A command time-out of 0 ends at once, one of 1 s ends a silent page; the next request works.
-TEST_F(Loopback, TimeOutsEndTheWaitAndTheNextRequestSucceeds) {
-  facade.SetCmdTimeout(0);
-  facade.GetText(Url("/text"));
-  EXPECT_EQ(facade.OptStatus(), 10015);
-  EXPECT_EQ(facade.OptString(), "运行超时!");
-  EXPECT_EQ(facade.Status(), 4);
-  facade.SetCmdTimeout(1);
-  facade.GetText(Url("/hang"));
-  ASSERT_EQ(facade.OptStatus(), 10015);
-  facade.SetCmdTimeout(10);
-  facade.GetText(Url("/text"));
-  EXPECT_EQ(facade.OptStatus(), 0);
-  EXPECT_EQ(facade.ResponseText(), "hello");
-}
-
-TEST_F(Loopback, SecondRequestFromInsideTheWaitIsRefusedAndFirstCompletes) {
-  int innerStatus = 0;
-  std::string innerText;
-  bool fired = false;
+// The host's events run during a wait, after each piece of at most 1024 bytes; a request made
+// from them is refused and the first completes.
+TEST_F(Loopback, HostEventsRunDuringAWaitAndCannotStartAnotherRequest) {
+  constexpr std::size_t kBytes = 5 * 1024 * 1024 + 17;
+  int pumps = 0;
+  std::string inner;
   kokit::SetEventPump([&] {
-    if (fired) return;
-    fired = true;
+    if (pumps++ > 0) return;
     facade.GetText(Url("/text"));
-    innerStatus = facade.OptStatus();
-    innerText = facade.OptString();
+    inner = std::to_string(facade.OptStatus()) + " " + facade.OptString();
   });
-  facade.GetText(Url("/slow?ms=100"));
-  EXPECT_EQ(innerStatus, 10014);
-  EXPECT_EQ(innerText, "当前状态不能执行 GetHead 或 GetText!");
-  EXPECT_EQ(facade.OptStatus(), 0);
-  EXPECT_EQ(facade.ResponseText(), "slow answer");
+  facade.GetText(Url("/large?bytes=" + std::to_string(kBytes)));
+  EXPECT_EQ(inner, "10014 当前状态不能执行 GetHead 或 GetText!");
+  ASSERT_EQ(facade.OptStatus(), 0) << facade.OptString();
+  EXPECT_TRUE(facade.ResponseText() == PatternBody(kBytes));
   EXPECT_EQ(facade.Status(), 0);
+  EXPECT_GE(pumps, static_cast<int>(kBytes / 1024));
 }
 
 // A host driving asynchronous requests from its timer: an answer, a failure, a file.
@@ -183,7 +121,6 @@ TEST_F(Loopback, AsynchronousRequestsAnnounceTheirEnds) {
   facade.OnGetTextOK([&](std::string& text) { answer = text; });
   facade.OnGetTextFail([&](const std::string& c, const std::string& d) { code = c, desc = d; });
   facade.OnGetDataOK([&] { saved = true; });
-
   facade.GetText(Url("/slow?ms=20"), false);
   EXPECT_EQ(facade.OptStatus(), 0);
   EXPECT_EQ(facade.Status(), 1);
@@ -202,6 +139,95 @@ TEST_F(Loopback, AsynchronousRequestsAnnounceTheirEnds) {
   PumpUntil(facade, [&] { return saved; });
   ASSERT_TRUE(saved);
   EXPECT_TRUE(ReadFile(path) == PatternBody(3000));
+}
+
+// A site with a certificate of its own: refused until the CA file names it; then long
+// statements go out up to the limit, with the session cookie, and are refused above it.
+TEST(Https, CertificateTrustAndLongRequests) {
+  TempDir dir;
+  const std::string cert = (dir / "cert.pem").string(), key = (dir / "key.pem").string();
+  ASSERT_EQ(std::system(("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
+                         "-nodes -days 1 -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 "
+                         "-keyout '" +
+                         key + "' -out '" + cert + "' >/dev/null 2>&1")
+                            .c_str()),
+            0);
+  TestServer server(cert, key);
+  AddStandardRoutes(server);
+  server.Start();
+  IEOHttpItem facade;
+  facade.SetCmdTimeout(10);
+  facade.GetText(server.Url("/text", "https"));
+  EXPECT_EQ(facade.OptStatus(), -1);
+  EXPECT_NE(facade.OptString().find("certificate"), std::string::npos) << facade.OptString();
+  EXPECT_EQ(facade.ResponseText(), "");
+  {
+    ScopedEnv unreadable("QUARLO_CA_FILE", "/nonexistent/ca.pem");
+    facade.GetText(server.Url("/text", "https"));
+    EXPECT_EQ(facade.OptStatus(), -1);
+  }
+  ScopedEnv trust("QUARLO_CA_FILE", cert);
+  facade.GetHead(server.Url("/headers", "https"));
+  EXPECT_EQ(facade.HTTPCode(), "200") << facade.OptString();
+  facade.GetText(server.Url("/cookie/set", "https"));
+  ASSERT_EQ(facade.OptStatus(), 0) << facade.OptString();
+  RawTlsServer raw(cert, key);
+  facade.GetText(raw.Url("/length?q=" + std::string(110000, 'A')));
+  EXPECT_EQ(facade.OptStatus(), 0) << facade.OptString();
+  EXPECT_GT(std::stoul("0" + facade.ResponseText()), 110000u);
+  EXPECT_TRUE(facade.ResponseText().ends_with("|QSESSION=s123")) << facade.ResponseText();
+  facade.GetText(raw.Url("/length?q=" + std::string(200000, 'A')));
+  EXPECT_EQ(facade.OptStatus(), -1);
+  EXPECT_NE(facade.OptString().find("too long"), std::string::npos) << facade.OptString();
+}
+
+// Each row stores its Set-Cookie values in a fresh jar, then asks for one URL's Cookie header.
+TEST(CookieJarTest, CookiesGoBackWhereTheyBelong) {
+  using Stores = std::vector<std::pair<const char*, const char*>>;
+  struct Row {
+    const char* name;
+    Stores stores;
+    const char* url;
+    const char* header;
+  };
+  const Stores hostOnly = {{"http://site.example/quarlo/open.asp", "SID=1; Path=/"}};
+  const Stores domain = {{"http://a.site.example/", "D=1; Domain=.site.example"},
+                         {"http://a.site.example/", "EVIL=1; Domain=other.example"}};
+  const Stores folder = {{"http://h/quarlo/open.asp", "P=1"}};
+  const Stores secure = {{"https://h/", "S=1; Path=/; Secure"}};
+  const Row rows[] = {
+      {"host-only cookie to its host", hostOnly, "http://site.example/quarlo/execute.asp?x=1",
+       "SID=1"},
+      {"host-only cookie not to a subdomain", hostOnly, "http://www.site.example/", ""},
+      {"domain cookie to a subdomain", domain, "http://b.site.example/", "D=1"},
+      {"domain of another site refused", domain, "http://other.example/", ""},
+      {"default path is the request's folder", folder, "http://h/quarlo/execute.asp", "P=1"},
+      {"not a folder with a longer name", folder, "http://h/quarlo2/x", ""},
+      {"not above the folder", folder, "http://h/", ""},
+      {"replaced",
+       {{"http://h/", "A=1; Path=/"}, {"http://h/", "A=2; Path=/"}},
+       "http://h/",
+       "A=2"},
+      {"removed by Max-Age=0",
+       {{"http://h/", "A=1; Path=/"}, {"http://h/", "A=x; Path=/; Max-Age=0"}},
+       "http://h/",
+       ""},
+      {"expired",
+       {{"http://h/", "B=1; Path=/; Expires=Thu, 01 Jan 1970 00:00:10 GMT"}},
+       "http://h/",
+       ""},
+      {"secure not over http", secure, "http://h/", ""},
+      {"secure over https", secure, "https://h/", "S=1"},
+      {"malformed values ignored",
+       {{"http://h/", "novalue"}, {"http://h/", "=x"}, {"not a url", "A=1"}},
+       "http://h/",
+       ""},
+  };
+  for (const Row& row : rows) {
+    quarlolink::http::CookieJar jar;
+    for (const auto& [url, value] : row.stores) jar.Store(url, value);
+    EXPECT_EQ(jar.HeaderFor(row.url), row.header) << row.name;
+  }
 }
 
 }  // namespace

@@ -22,7 +22,6 @@ struct LibraryAccess {
     return fields.Add(name, value, dataType, definedSize);
   }
   static void RemoveAllFields(XmlFields& fields) { fields.RemoveAll(); }
-  static void SetValue(XmlField& field, std::string_view value) { field.value_.assign(value); }
   static std::string& MutableValue(XmlField& field) { return field.value_; }
   static std::shared_ptr<XmlFields> NewFields() { return std::make_shared<XmlFields>(); }
 
