@@ -1,0 +1,108 @@
+// The backends' text rules, each a table: connection strings, declared SQLite types, and which
+// statements psqlODBC reads through a cursor.
+#include <sql.h>
+#include <sqlext.h>
+#include <sqlite3.h>
+
+#include <gtest/gtest.h>
+
+#include "db/AdoTypes.h"
+#include "db/Backend.h"
+#include "db/ConnectionString.h"
+#include "db/PsqlOdbc.h"
+
+namespace quarlopages::db {
+namespace {
+
+TEST(ConnectionString, ParsesKeysAndValues) {
+  struct Row {
+    const char* name;
+    const char* text;
+    const char* key;
+    std::optional<std::string> value;
+  } rows[] = {
+      {"key in any case, blanks trimmed", "Driver={SQL Server}; SERVER = 127.0.0.1 ;", "Server",
+       "127.0.0.1"},
+      {"braces dropped", "Driver={SQL Server};uid=u", "DRIVER", "SQL Server"},
+      {"absent", "uid=u", "pwd", std::nullopt},
+      {"braces hold ; and doubled }", "pwd={a;b}}c};dbq=x.mdb", "pwd", "a;b}c"},
+      {"after a braced value", "pwd={a;b}}c};dbq=x.mdb", "dbq", "x.mdb"},
+      {"first wins, empty pieces skipped", ";;uid=first;junk;UID=second;pwd=", "uid", "first"},
+      {"empty value", "uid=u;pwd=", "pwd", ""},
+      {"value with =", "pwd=a=b;uid=u", "pwd", "a=b"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(ConnectionString::Parse(row.text).Get(row.key), row.value) << row.name;
+  }
+  EXPECT_EQ(ConnectionString::Parse("Driver={SQL Server}").GetRaw("driver"), "{SQL Server}");
+  EXPECT_THROW(ConnectionString::Parse("driver={SQLite3;dbq=x"), DbError);
+}
+
+TEST(AdoTypes, SqliteDeclaredTypesAndOdbcSizes) {
+  using namespace ado;
+  struct Row {
+    const char* declared;
+    int storageClass;
+    int32_t type, size;
+  } rows[] = {
+      {"INTEGER", SQLITE_NULL, kInteger, 4},
+      {"VarChar(50)", SQLITE_NULL, kVarChar, 50},
+      {"nvarchar (12)", SQLITE_NULL, kVarChar, 12},
+      {"char(3)", SQLITE_NULL, kChar, 3},
+      {"numeric(10,2)", SQLITE_NULL, kNumeric, 10},
+      {"decimal", SQLITE_NULL, kNumeric, 19},
+      {"REAL", SQLITE_NULL, kDouble, 8},
+      {"datetime", SQLITE_NULL, kDBTimeStamp, 16},
+      {"date", SQLITE_NULL, kDBDate, 6},
+      {"boolean", SQLITE_NULL, kBoolean, 2},
+      {"bigint", SQLITE_NULL, kBigInt, 8},
+      // Names SQLite knows only by its affinity rules.
+      {"unsigned integer", SQLITE_NULL, kInteger, 4},
+      {"long text", SQLITE_NULL, kVarChar, 0},
+      {"BLOB", SQLITE_NULL, kLongVarBinary, 0},
+      {"whatever", SQLITE_NULL, kNumeric, 19},
+      // Expressions are typed by their first value.
+      {"", SQLITE_INTEGER, kInteger, 4},
+      {"", SQLITE_FLOAT, kDouble, 8},
+      {"", SQLITE_NULL, kVarChar, 0},
+  };
+  for (const Row& row : rows) {
+    const TypeAndSize t = FromDeclaredType(row.declared, row.storageClass);
+    EXPECT_EQ(t.type, row.type) << row.declared;
+    EXPECT_EQ(t.size, row.size) << row.declared;
+  }
+  EXPECT_EQ(FromOdbcType(SQL_LONGVARCHAR, 1ull << 40).size, 2147483647);
+}
+
+TEST(PsqlOdbc, CursorOptionsAndWhatGoesThroughTheCursor) {
+  using namespace psqlodbc;
+  EXPECT_EQ(WithCursorOptions("driver={SQL Server};uid=u"),
+            "driver={SQL Server};uid=u;UseDeclareFetch=1;Fetch=1000");
+  EXPECT_EQ(WithCursorOptions("driver={SQL Server};usedeclarefetch=0;"),
+            "driver={SQL Server};usedeclarefetch=0;Fetch=1000");
+  EXPECT_EQ(WithCursorOptions("UseDeclareFetch=1;FETCH=50"), "UseDeclareFetch=1;FETCH=50");
+  EXPECT_FALSE(UsesCursors("driver={SQL Server};UseDeclareFetch=0"));
+  struct Row {
+    const char* sql;
+    const char* keptOut;  // KeepOutOfCursor's text
+    bool throughCursor;
+  } rows[] = {
+      {"  With x as (select 1) insert into t select * from x",
+       "/**/   With x as (select 1) insert into t select * from x", false},
+      {"(with x as (select 1) select * from x)", "/**/ (with x as (select 1) select * from x)",
+       false},
+      {"withdrawn", "withdrawn", false},
+      {"with", "with", false},
+      {" (SELECT 1)", " (SELECT 1)", true},
+      {"select\n*from t", "select\n*from t", true},
+      {"selected", "selected", false},
+      {"/**/ select 1", "/**/ select 1", false},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(KeepOutOfCursor(row.sql), row.keptOut) << row.sql;
+    EXPECT_EQ(ReadsThroughCursor(row.sql), row.throughCursor) << row.sql;
+  }
+}
+
+}  // namespace
+}  // namespace quarlopages::db

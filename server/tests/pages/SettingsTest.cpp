@@ -1,0 +1,82 @@
+// The program's settings, from flags and the configuration file, and the help that names them.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "Config.h"
+#include "TempDir.h"
+
+namespace quarlopages {
+namespace {
+
+TEST(Config, FlagsTheFileAndRefusedInput) {
+  EXPECT_EQ(ParseCommandLine({}).listen, "127.0.0.1");  // reachable from this machine only
+  Config c = ParseCommandLine({"--port", "0", "--key=my key", "--max-rows", "100",
+                               "--sqlite-driver", "{My SQLite}", "--codepage=UTF-8", "--doc-url",
+                               "/manual", "--allow-any-path"});
+  EXPECT_EQ(c.port, 0);
+  EXPECT_EQ(c.key, "my key");
+  EXPECT_FALSE(c.keyIsDefault);
+  EXPECT_EQ(c.maxRows, 100);
+  EXPECT_EQ(c.sqliteDrivers, std::vector<std::string>{"{my sqlite}"});
+  EXPECT_EQ(c.codepage, "UTF-8");
+  EXPECT_EQ(c.docUrl, "/manual/");
+  EXPECT_TRUE(c.allowAnyPath);
+
+  // Later flags override the file.
+  quarlo::testing::TempDir dir;
+  std::ofstream(dir / "pages.conf") << "# test\nport = 9090\n--session-timeout = 60\n"
+                                    << "map-path = /srv/db\n\n";
+  c = ParseCommandLine({"--config", (dir / "pages.conf").string(), "--port", "9191"});
+  EXPECT_EQ(c.port, 9191);
+  EXPECT_EQ(c.sessionTimeoutSeconds, 60);
+  EXPECT_EQ(c.mapPath, "/srv/db");
+
+  const std::pair<std::vector<std::string>, const char*> refused[] = {
+      {{"--port", "70000"}, "--port"},
+      {{"--port", "8o"}, "--port"},
+      {{"--bogus", "1"}, "unknown"},
+      {{"--port"}, "value missing"},
+      {{"--key", "密钥"}, "printable"},
+      {{"--open-url", "quarlo"}, "/"},
+      {{"--tls-cert", "c.pem"}, "together"},
+      {{"--allow-any-path=maybe"}, "yes or no"},
+      {{"--config", "/nonexistent/pages.conf"}, "cannot read"},
+  };
+  for (const auto& [args, text] : refused) {
+    SCOPED_TRACE(args[0]);
+    try {
+      ParseCommandLine(args);
+      ADD_FAILURE() << "accepted";
+    } catch (const ConfigError& e) {
+      EXPECT_NE(std::string(e.what()).find(text), std::string::npos) << e.what();
+    }
+  }
+
+  const std::string help = HelpText();
+  for (const char* flag : {"--listen",
+                           "--port",
+                           "--key",
+                           "--open-url",
+                           "--execute-url",
+                           "--map-path",
+                           "--session-timeout",
+                           "--max-sessions",
+                           "--max-rows",
+                           "--codepage",
+                           "--tls-cert",
+                           "--tls-key",
+                           "--config",
+                           "--max-sql-kb",
+                           "--max-spool-mb",
+                           "--allow-any-path",
+                           "--idle-timeout",
+                           "--cursor-timeout",
+                           "--help",
+                           "default 256"}) {
+    EXPECT_NE(help.find(flag), std::string::npos) << flag;
+  }
+}
+
+}  // namespace
+}  // namespace quarlopages
