@@ -113,40 +113,6 @@ TEST_P(EndToEnd, AClientFromKeyCheckToPagedBatchesUpdatesAndTimings) {
   EXPECT_EQ(back[0], 0);  // a page read before comes from the spool
 }
 
-// The client's cancel: the statement running on another connection of the session stops with
-// the database's own text, and the session goes on.
-TEST_P(EndToEnd, StopEndsTheRunningStatementAndTheSessionGoesOn) {
-  Login();
-  EXPECT_EQ(OpenPage("?Opt=3"), "这个会话现在没有正在执行的语句");
-  const std::string longStatement =
-      GetParam() == Db::Sqlite ? "with recursive c(x) as (select 1 union all select x + 1 from c "
-                                 "where x < 1000000000) select count(*) from c"
-                               : "select pg_sleep(30)";
-  std::string stopped;
-  std::thread running([&] {
-    HttpClient same;
-    same.SetCookie(client_.Cookie());
-    try {
-      stopped = Text(same.Get(server_->Url() + kExecute + ExecuteQuery(longStatement)));
-    } catch (const std::exception& e) {
-      stopped = e.what();
-    }
-  });
-  // Asked again until the statement has reached the database.
-  std::string answer;
-  for (int i = 0; i < 1000 && (answer = OpenPage("?Opt=3")) != "OK"; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  running.join();
-  EXPECT_EQ(answer, "OK");
-  EXPECT_EQ(stopped.rfind(GetParam() == Db::Sqlite ? "SQLite: interrupted" : "57014: ", 0), 0u)
-      << stopped;
-  EXPECT_EQ(Exec("select 'next' as v").rows.at(0).at(0), "next");
-  EXPECT_EQ(OpenPage("?Opt=3"), "这个会话现在没有正在执行的语句");
-  client_.DropCookies();
-  EXPECT_EQ(OpenPage("?Opt=3"), "没有找到会话（可能已经过期），没有可以停止的语句");
-}
-
 // Cases that need a statement that takes its time (SQLite has no sleep).
 class SlowStatements : public EndToEnd {};
 INSTANTIATE_TEST_SUITE_P(Backends, SlowStatements, ::testing::Values(Db::Postgres), BackendName);

@@ -217,42 +217,56 @@ TEST_P(Streaming, AnIdleCursorIsClosedAndOnlyTheRowsReadStay) {
   EXPECT_EQ(Page("select 'fresh' as v").rows.at(0).at(0), "fresh");
 }
 
-// The client's stop while a page is being read from the open cursor ends the read, and the
-// session goes on.
-TEST_P(Streaming, StopEndsAPageReadFromTheCursor) {
+// The client's stop, asked again until it reaches what runs, ends a statement running on the
+// database and then a page being read from an open cursor; after each the session goes on.
+TEST_P(Streaming, StopEndsTheRunningStatementAndAPageReadFromTheCursor) {
+  const bool sqlite = GetParam() == Db::Sqlite;
+  auto stopWhileRunning = [&](const std::string& query) {
+    std::string stopped;
+    std::thread running([&] {
+      HttpClient same;
+      same.SetCookie(client_.Cookie());
+      try {
+        stopped = Text(same.Get(server_->Url() + kExecute + query));
+      } catch (const std::exception& e) {
+        stopped = e.what();
+      }
+    });
+    std::string answer;
+    for (int i = 0; i < 1000 && (answer = OpenPage("?Opt=3")) != "OK"; ++i) {
+      std::this_thread::sleep_for(10ms);
+    }
+    running.join();
+    EXPECT_EQ(answer, "OK");
+    return stopped;
+  };
+  const std::string byDatabase = sqlite ? "SQLite: interrupted" : "57014: ";
   LoginAndFindBackend();
+  EXPECT_EQ(OpenPage("?Opt=3"), "这个会话现在没有正在执行的语句");
+  const std::string stopped = stopWhileRunning(ExecuteQuery(
+      sqlite ? "with recursive c(x) as (select 1 union all select x + 1 from c where x < "
+               "1000000000) select count(*) from c"
+             : "select pg_sleep(30)"));
+  EXPECT_EQ(stopped.rfind(byDatabase, 0), 0u) << stopped;
+  EXPECT_EQ(Page("select 'next' as v").rows.at(0).at(0), "next");
+
   // The first 1,000 rows come at once, every later one slowly.
   const std::string sql =
-      GetParam() == Db::Sqlite
+      sqlite
           ? "with recursive c(x) as (select 1 union all select x + 1 from c where x < 4000000000) "
             "select x from c where x <= 1000 or x % 2000000000 = 0"
           : "select g, case when g > 1000 then pg_sleep(0.05) end as s "
             "from generate_series(1, 100000) g";
   ASSERT_TRUE(Page(sql).ok);
-  std::string stopped;
-  std::thread reading([&] {
-    HttpClient same;
-    same.SetCookie(client_.Cookie());
-    try {
-      stopped =
-          Text(same.Get(server_->Url() + kExecute +
-                        ExecuteQuery(sql, {.rowsPerComm = 100, .moveRows = 975, .noHead = true})));
-    } catch (const std::exception& e) {
-      stopped = e.what();
-    }
-  });
-  std::string answer;
-  for (int i = 0; i < 1000 && (answer = OpenPage("?Opt=3")) != "OK"; ++i) {
-    std::this_thread::sleep_for(10ms);
-  }
-  reading.join();
-  EXPECT_EQ(answer, "OK");
+  const std::string read =
+      stopWhileRunning(ExecuteQuery(sql, {.rowsPerComm = 100, .moveRows = 975, .noHead = true}));
   // The database's text when the stop reached it in the slow fetch, the row loop's when it came
   // between rows.
-  const bool byDatabase =
-      stopped.rfind(GetParam() == Db::Sqlite ? "SQLite: interrupted" : "57014: ", 0) == 0;
-  EXPECT_TRUE(byDatabase || stopped == db::kCancelledText) << stopped.substr(0, 300);
-  EXPECT_EQ(Page("select 'next' as v").rows.at(0).at(0), "next");
+  EXPECT_TRUE(read.rfind(byDatabase, 0) == 0 || read == db::kCancelledText) << read.substr(0, 300);
+  EXPECT_EQ(Page("select 'again' as v").rows.at(0).at(0), "again");
+  EXPECT_EQ(OpenPage("?Opt=3"), "这个会话现在没有正在执行的语句");
+  client_.DropCookies();
+  EXPECT_EQ(OpenPage("?Opt=3"), "没有找到会话（可能已经过期），没有可以停止的语句");
 }
 
 }  // namespace

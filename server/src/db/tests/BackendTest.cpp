@@ -1,8 +1,12 @@
 // The two backends behind one interface: the built-in SQLite backend and PostgreSQL through
 // psqlODBC registered as "SQL Server". What the pages make of them is in the end-to-end tests;
 // here what those cannot reach: the Statement calls themselves, cancels from another thread, and
-// each driver's own texts and types.
+// each backend's own texts, types and rules.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <fstream>
@@ -130,61 +134,94 @@ TEST_P(Backend, CancelsFromAnotherThread) {
   EXPECT_THROW(conn_->Execute("select 1", 0), DbError);
 }
 
-// Declared types for SQLite, the driver's SQL types for PostgreSQL, as ADO codes.
-TEST_P(Backend, ColumnTypesMapToAdoCodes) {
-  struct Column {
+// What only PostgreSQL through psqlODBC shows: the driver's SQL types as ADO codes, an update
+// committed while a cursor is open, data-modifying WITH statements kept out of the cursor, the
+// driver manager's text, and the login time-out.
+class Postgres : public Backend {};
+INSTANTIATE_TEST_SUITE_P(Backends, Postgres, ::testing::Values(Db::Postgres),
+                         quarlo::testing::BackendName);
+
+TEST_P(Postgres, TypesCursorsAndLogins) {
+  const struct {
     const char* expression;
     int adoType;
     int definedSize;  // 0: not checked
-  };
-  const std::vector<Column> columns =
-      Sqlite() ? std::vector<Column>{{"id", ado::kInteger, 0},
-                                     {"name", ado::kVarChar, 20},
-                                     {"1 + 1 as two", ado::kInteger, 0},
-                                     {"'a' || name", ado::kVarChar, 0}}
-               : std::vector<Column>{{"1::int as i", ado::kInteger, 4},
-                                     {"'x'::varchar(10) as v", ado::kVarChar, 10},
-                                     {"'y'::text as t", ado::kLongVarChar, 0},
-                                     {"1.5::numeric(10,2) as n", ado::kNumeric, 0},
-                                     {"now()::timestamp as ts", ado::kDBTimeStamp, 0},
-                                     {"current_date as d", ado::kDBDate, 0},
-                                     {"true as b", ado::kVarChar, 0},  // psqlODBC's BoolsAsChar
-                                     {"2::bigint as bi", ado::kBigInt, 0},
-                                     {"1::smallint as si", ado::kSmallInt, 0},
-                                     {"1.5::float8 as f", ado::kDouble, 0},
-                                     {"'ab'::char(3) as c", ado::kChar, 3}};
-  std::string sql = "select ";
-  for (const auto& c : columns)
-    sql += std::string(c.expression) + (&c == &columns.back() ? "" : ", ");
-  auto s = conn_->Execute(sql + " from people where id = 1", 0);
-  ASSERT_EQ(s->Columns().size(), columns.size());
-  for (size_t i = 0; i < columns.size(); ++i) {
+  } columns[] = {{"1::int as i", ado::kInteger, 4},
+                 {"'x'::varchar(10) as v", ado::kVarChar, 10},
+                 {"'y'::text as t", ado::kLongVarChar, 0},
+                 {"1.5::numeric(10,2) as n", ado::kNumeric, 0},
+                 {"now()::timestamp as ts", ado::kDBTimeStamp, 0},
+                 {"current_date as d", ado::kDBDate, 0},
+                 {"true as b", ado::kVarChar, 0},  // psqlODBC's BoolsAsChar
+                 {"2::bigint as bi", ado::kBigInt, 0},
+                 {"1::smallint as si", ado::kSmallInt, 0},
+                 {"1.5::float8 as f", ado::kDouble, 0},
+                 {"'ab'::char(3) as c", ado::kChar, 3}};
+  std::string sql = "select 0";
+  for (const auto& c : columns) sql += std::string(", ") + c.expression;
+  auto s = conn_->Execute(sql, 0);
+  for (size_t i = 0; i < std::size(columns); ++i) {
     SCOPED_TRACE(columns[i].expression);
-    EXPECT_EQ(s->Columns()[i].adoType, columns[i].adoType);
+    EXPECT_EQ(s->Columns().at(i + 1).adoType, columns[i].adoType);
     if (columns[i].definedSize) {
-      EXPECT_EQ(s->Columns()[i].definedSize, columns[i].definedSize);
+      EXPECT_EQ(s->Columns()[i + 1].definedSize, columns[i].definedSize);
     }
   }
   const Rows rows = ReadAll(*s);
-  ASSERT_EQ(rows.size(), 1u);
-  if (Sqlite()) {
-    EXPECT_EQ(s->Columns().at(3).name, "'a' || name");
-  } else {
-    EXPECT_EQ(rows[0][6], "1");  // psqlODBC sends a bool as 1/0
-    EXPECT_EQ(rows[0][10], "ab ");
-  }
+  EXPECT_EQ(rows.at(0).at(7), "1");  // psqlODBC sends a bool as 1/0
+  EXPECT_EQ(rows[0][11], "ab ");
+
+  auto other = Connect(quarlo::testing::LoginString(Db::Postgres), {});
+  RunAll(*other,
+         "create table if not exists shared_counts(id int primary key, n int);"
+         "insert into shared_counts values (pg_backend_pid(), 0)");
+  const std::string id = ReadAll(*other->Execute("select pg_backend_pid()", 0))[0][0];
+  auto open = conn_->Execute("select g from generate_series(1, 100000) g", 0);
+  Row row;
+  ASSERT_TRUE(open->Fetch(row));
+  auto update = conn_->Execute("update shared_counts set n = n + 1 where id = " + id, 0);
+  EXPECT_EQ(update->RowsAffected(), 1);
+  EXPECT_EQ(ReadAll(*other->Execute("select n from shared_counts where id = " + id, 0)),
+            (Rows{{"1"}}));
+  RunAll(*other, "delete from shared_counts where id = " + id);
+  EXPECT_EQ(
+      ReadAll(*conn_->Execute(
+          "with x as (insert into people values (4, 'a', null) returning id) select * from x", 0)),
+      (Rows{{"4"}}));
+  EXPECT_EQ(conn_
+                ->Execute("  WITH x AS (select 5 as id) insert into people select id, 'e', null "
+                          "from x",
+                          0)
+                ->RowsAffected(),
+            1);
+
+  const std::string unknown = ErrorOf([] { Connect("driver={No Such Driver};server=x", {}); });
+  EXPECT_NE(unknown.find("[unixODBC][Driver Manager]"), std::string::npos) << unknown;
+  // A server that takes the connection and never answers.
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof addr;
+  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), len), 0);
+  ASSERT_EQ(listen(fd, 8), 0);
+  ASSERT_EQ(getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+  quarlo::testing::ScopedEnv port("PGPORT", std::to_string(ntohs(addr.sin_port)));
+  ConnectOptions options;
+  options.loginTimeoutSeconds = 1;
+  EXPECT_FALSE(
+      ErrorOf([&] { Connect(quarlo::testing::LoginString(Db::Postgres), options); }).empty());
+  close(fd);
 }
 
 // The built-in backend's own rules: counts after DDL, a statement that outlives its connection,
 // blank statements, and the files it refuses to open.
-TEST(SqliteBackend, StatementsAndTheFilesItOpens) {
-  TempDir dir;
-  ConnectOptions options;
-  options.mapPath = dir.path().string();
-  std::filesystem::create_directories(dir / "data");
-  std::ofstream(dir / "data" / "a.db").close();
-  auto conn = Connect("DRIVER={sqlite3};DBQ=" + (dir / "data" / "a.db").string(), options);
-  auto s = conn->Execute(
+class BuiltIn : public Backend {};
+INSTANTIATE_TEST_SUITE_P(Backends, BuiltIn, ::testing::Values(Db::Sqlite),
+                         quarlo::testing::BackendName);
+
+TEST_P(BuiltIn, StatementsAndTheFilesItOpens) {
+  auto s = conn_->Execute(
       "create table t(a int, r real); insert into t values (1, 90.5), (2, 71), (3, null); "
       "create table u(b int); select a, r from t order by a",
       0);
@@ -193,14 +230,18 @@ TEST(SqliteBackend, StatementsAndTheFilesItOpens) {
     ASSERT_TRUE(s->NextResult());
   }
   EXPECT_EQ(s->Columns().at(1).adoType, ado::kDouble);
-  conn.reset();
+  conn_.reset();
   EXPECT_EQ(ReadAll(*s), (Rows{{"1", "90.5"}, {"2", "71.0"}, {"3", "<null>"}}));
-  auto blank = Connect("driver={SQLite3};dbq=data/a.db", options)->Execute("  -- none\n ;; ", 0);
+  ConnectOptions options;
+  options.mapPath = dir_.path().string();
+  auto blank = Connect("DRIVER={sqlite3};DBQ=" + (dir_ / "demo.mdb").string(), options)
+                   ->Execute("  -- none\n ;; ", 0);
   EXPECT_TRUE(blank->Columns().empty());
   EXPECT_EQ(blank->RowsAffected(), 0);
   EXPECT_FALSE(blank->NextResult());
 
-  std::ofstream(dir / "data" / "text.mdb") << "this is not a database, just some text padding";
+  std::filesystem::create_directories(dir_ / "data");
+  std::ofstream(dir_ / "data" / "text.mdb") << "this is not a database, just some text padding";
   for (auto [cs, text] : {std::pair{"dbq=data/text.mdb", "file is not a database"},
                           {"dbq=data", "不是数据库文件"},
                           {"uid=x", "dbq="}}) {

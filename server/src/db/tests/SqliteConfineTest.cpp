@@ -2,10 +2,10 @@
 // are refused because they would reach other files.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <set>
 
 #include "DbTestUtil.h"
+#include "SqliteFile.h"
 #include "TempDir.h"
 #include "db/Backend.h"
 
@@ -14,31 +14,26 @@ namespace {
 
 namespace fs = std::filesystem;
 using quarlo::testing::TempDir;
+using quarlopages::testing::MakeSqliteFile;
 using testing::ErrorOf;
 using testing::ReadAll;
 using Rows = std::vector<std::vector<std::string>>;
 
-// root/map is the map folder; root/out lies beside it.
+// root/map is the map folder; root/out lies beside it. Each database's table t holds one row.
 class Confined {
  public:
   Confined() {
     fs::create_directories(map() / "data" / "sub");
     fs::create_directories(root_ / "out");
-    MakeDatabase(map() / "data" / "sub" / "in.db", "in");
-    MakeDatabase(root_ / "out" / "secret.db", "secret");
+    MakeSqliteFile(map() / "data" / "sub" / "in.db",
+                   "create table t(v); insert into t values ('in')");
+    MakeSqliteFile(root_ / "out" / "secret.db",
+                   "create table t(v); insert into t values ('secret')");
     fs::create_symlink("data/sub/in.db", map() / "inlink.db");
     fs::create_symlink("../out/secret.db", map() / "outlink.db");
     fs::create_symlink("../out", map() / "outdir");
   }
   fs::path map() const { return root_ / "map"; }
-  // A database whose table t holds one row, `value`. An empty file is an empty database.
-  static void MakeDatabase(const fs::path& file, const std::string& value) {
-    std::ofstream(file).close();
-    ConnectOptions any;
-    any.allowAnyPath = true;
-    testing::RunAll(*Connect("driver={SQLite3};dbq=" + file.string(), any),
-                    "create table t(v); insert into t values ('" + value + "')");
-  }
   // `text` with {root} and {map} replaced by the folders.
   std::string Fill(std::string text) const {
     for (auto [name, value] : {std::pair{"{root}", root_.path()}, std::pair{"{map}", map()}}) {
@@ -54,10 +49,7 @@ class Confined {
     return all;
   }
   ConnectOptions Options(bool allowAnyPath) const {
-    ConnectOptions o;
-    o.mapPath = map().string();
-    o.allowAnyPath = allowAnyPath;
-    return o;
+    return {.mapPath = map().string(), .allowAnyPath = allowAnyPath};
   }
 
  private:
