@@ -23,12 +23,10 @@ TEST(ConnectionString, ParsesKeysAndValues) {
   } rows[] = {
       {"key in any case, blanks trimmed", "Driver={SQL Server}; SERVER = 127.0.0.1 ;", "Server",
        "127.0.0.1"},
-      {"braces dropped", "Driver={SQL Server};uid=u", "DRIVER", "SQL Server"},
       {"absent", "uid=u", "pwd", std::nullopt},
       {"braces hold ; and doubled }", "pwd={a;b}}c};dbq=x.mdb", "pwd", "a;b}c"},
       {"after a braced value", "pwd={a;b}}c};dbq=x.mdb", "dbq", "x.mdb"},
       {"first wins, empty pieces skipped", ";;uid=first;junk;UID=second;pwd=", "uid", "first"},
-      {"empty value", "uid=u;pwd=", "pwd", ""},
       {"value with =", "pwd=a=b;uid=u", "pwd", "a=b"},
   };
   for (const Row& row : rows) {
@@ -45,7 +43,6 @@ TEST(AdoTypes, SqliteDeclaredTypesAndOdbcSizes) {
     int storageClass;
     int32_t type, size;
   } rows[] = {
-      {"INTEGER", SQLITE_NULL, kInteger, 4},
       {"VarChar(50)", SQLITE_NULL, kVarChar, 50},
       {"nvarchar (12)", SQLITE_NULL, kVarChar, 12},
       {"char(3)", SQLITE_NULL, kChar, 3},
