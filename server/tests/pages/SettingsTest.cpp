@@ -1,4 +1,4 @@
-// The program's settings, from flags and the configuration file, and the help that names them.
+// The program's settings, from flags and the configuration file.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -47,30 +47,6 @@ TEST(Config, FlagsTheFileAndRefusedInput) {
     } catch (const ConfigError& e) {
       EXPECT_NE(std::string(e.what()).find(text), std::string::npos) << e.what();
     }
-  }
-
-  const std::string help = HelpText();
-  for (const char* flag : {"--listen",
-                           "--port",
-                           "--key",
-                           "--open-url",
-                           "--execute-url",
-                           "--map-path",
-                           "--session-timeout",
-                           "--max-sessions",
-                           "--max-rows",
-                           "--codepage",
-                           "--tls-cert",
-                           "--tls-key",
-                           "--config",
-                           "--max-sql-kb",
-                           "--max-spool-mb",
-                           "--allow-any-path",
-                           "--idle-timeout",
-                           "--cursor-timeout",
-                           "--help",
-                           "default 256"}) {
-    EXPECT_NE(help.find(flag), std::string::npos) << flag;
   }
 }
 

@@ -146,14 +146,11 @@ TEST_P(Postgres, TypesCursorsAndLogins) {
     const char* expression;
     int adoType;
     int definedSize;  // 0: not checked
-  } columns[] = {{"1::int as i", ado::kInteger, 4},
-                 {"'x'::varchar(10) as v", ado::kVarChar, 10},
-                 {"'y'::text as t", ado::kLongVarChar, 0},
+  } columns[] = {{"'y'::text as t", ado::kLongVarChar, 0},
                  {"1.5::numeric(10,2) as n", ado::kNumeric, 0},
                  {"now()::timestamp as ts", ado::kDBTimeStamp, 0},
                  {"current_date as d", ado::kDBDate, 0},
                  {"true as b", ado::kVarChar, 0},  // psqlODBC's BoolsAsChar
-                 {"2::bigint as bi", ado::kBigInt, 0},
                  {"1::smallint as si", ado::kSmallInt, 0},
                  {"1.5::float8 as f", ado::kDouble, 0},
                  {"'ab'::char(3) as c", ado::kChar, 3}};
@@ -168,8 +165,8 @@ TEST_P(Postgres, TypesCursorsAndLogins) {
     }
   }
   const Rows rows = ReadAll(*s);
-  EXPECT_EQ(rows.at(0).at(7), "1");  // psqlODBC sends a bool as 1/0
-  EXPECT_EQ(rows[0][11], "ab ");
+  EXPECT_EQ(rows.at(0).at(5), "1");  // psqlODBC sends a bool as 1/0
+  EXPECT_EQ(rows[0][8], "ab ");
 
   auto other = Connect(quarlo::testing::LoginString(Db::Postgres), {});
   RunAll(*other,
@@ -242,13 +239,10 @@ TEST_P(BuiltIn, StatementsAndTheFilesItOpens) {
 
   std::filesystem::create_directories(dir_ / "data");
   std::ofstream(dir_ / "data" / "text.mdb") << "this is not a database, just some text padding";
-  for (auto [cs, text] : {std::pair{"dbq=data/text.mdb", "file is not a database"},
-                          {"dbq=data", "不是数据库文件"},
-                          {"uid=x", "dbq="}}) {
-    EXPECT_NE(ErrorOf([&] { Connect(std::string("driver={SQLite3};") + cs, options); }).find(text),
-              std::string::npos)
-        << cs;
-  }
+  EXPECT_NE(ErrorOf([&] {
+              Connect("driver={SQLite3};dbq=data/text.mdb", options);
+            }).find("file is not a database"),
+            std::string::npos);
 }
 
 #ifdef QUARLOPAGES_DEMO_DB
