@@ -151,21 +151,21 @@ TEST_P(Program, OneRunFromRefusedKeysThroughEdgeResultsToTheCapAndSigterm) {
   Start({"--max-sessions", "2", "--max-rows", "100", "--max-spool-mb", "1", "--max-sql-kb", "4"});
   const std::string access = "driver={Microsoft Access Driver (*.mdb)};dbq=";
   const std::string refused = "密钥验证失败：客户端的密钥与服务器的 ENC_KEY 不一致";
-  for (const std::string& query :
-       {KeyCheckQuery("not the key"), std::string("?Opt=0&EncKey=%41"), std::string("?Opt=0")}) {
-    EXPECT_EQ(OpenPage(query), refused) << query;
-  }
+  const std::string badOpt = "参数 Opt 缺少或无法识别（应为 0、1、2 或 3）";
+  const std::pair<std::string, std::string> refusals[] = {
+      {KeyCheckQuery("not the key"), refused},
+      {"?Opt=0&EncKey=%41", refused},
+      {"?Opt=0", refused},
+      {"?Opt=4", badOpt},
+      {"", badOpt},
+      {OpenQuery(access + "data/test.db;", "x"), "请先通过密钥验证（Opt=0）再打开数据库连接"}};
+  for (const auto& [query, answer] : refusals) EXPECT_EQ(OpenPage(query), answer) << query;
   HttpAnswer head = client_.Head(server_->Url() + kOpen + KeyCheckQuery(kKey));
   EXPECT_EQ(head.status, 200);
   EXPECT_TRUE(head.body.empty());
   EXPECT_EQ(head.headers.find("Set-Cookie"), std::string::npos);
   EXPECT_NE(head.headers.find("Content-Type: text/html"), std::string::npos);
   EXPECT_EQ(client_.Head(server_->Url() + "/elsewhere").status, 404);
-  for (const char* query : {"?Opt=4", ""}) {
-    EXPECT_EQ(OpenPage(query), "参数 Opt 缺少或无法识别（应为 0、1、2 或 3）") << query;
-  }
-  EXPECT_EQ(OpenPage(OpenQuery(access + "data/test.db;", "x")),
-            "请先通过密钥验证（Opt=0）再打开数据库连接");
 
   HttpAnswer check = Raw(kOpen, KeyCheckQuery(kKey));
   EXPECT_NE(check.headers.find("Set-Cookie: QuarloSession="), std::string::npos);

@@ -2,11 +2,7 @@
 // psqlODBC registered as "SQL Server". What the pages make of them is in the end-to-end tests;
 // here what those cannot reach: the Statement calls themselves, cancels from another thread, and
 // each backend's own texts, types and rules.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <fstream>
@@ -108,13 +104,12 @@ TEST_P(Backend, CancelsFromAnotherThread) {
 }
 
 // What only PostgreSQL through psqlODBC shows: the driver's SQL types as ADO codes, an update
-// committed while a cursor is open, data-modifying WITH statements kept out of the cursor, the
-// driver manager's text, and the login time-out.
+// committed while a cursor is open, and data-modifying WITH statements kept out of the cursor.
 class Postgres : public Backend {};
 INSTANTIATE_TEST_SUITE_P(Backends, Postgres, ::testing::Values(Db::Postgres),
                          quarlo::testing::BackendName);
 
-TEST_P(Postgres, TypesCursorsAndLogins) {
+TEST_P(Postgres, TypesAndStatementsBesideAnOpenCursor) {
   const struct {
     const char* expression;
     int adoType;
@@ -164,24 +159,6 @@ TEST_P(Postgres, TypesCursorsAndLogins) {
                           0)
                 ->RowsAffected(),
             1);
-
-  const std::string unknown = ErrorOf([] { Connect("driver={No Such Driver};server=x", {}); });
-  EXPECT_NE(unknown.find("[unixODBC][Driver Manager]"), std::string::npos) << unknown;
-  // A server that takes the connection and never answers.
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof addr;
-  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), len), 0);
-  ASSERT_EQ(listen(fd, 8), 0);
-  ASSERT_EQ(getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len), 0);
-  quarlo::testing::ScopedEnv port("PGPORT", std::to_string(ntohs(addr.sin_port)));
-  ConnectOptions options;
-  options.loginTimeoutSeconds = 1;
-  EXPECT_FALSE(
-      ErrorOf([&] { Connect(quarlo::testing::LoginString(Db::Postgres), options); }).empty());
-  close(fd);
 }
 
 // The built-in backend's own rules: counts after DDL, a statement that outlives its connection,
