@@ -1,7 +1,6 @@
 // The real quarlopages program spoken to over HTTP, relaying to SQLite files through the built-in
 // backend and to PostgreSQL through unixODBC under the driver name "SQL Server".
 #include <chrono>
-#include <memory>
 #include <regex>
 #include <thread>
 
@@ -44,30 +43,21 @@ TEST_P(EndToEnd, AClientFromKeyCheckToPagedBatchesUpdatesAndTimings) {
   EXPECT_FALSE(std::filesystem::exists(map_ / "missing.db"));
 
   Login();
-  const std::string sql = "select id, name from t order by id";
-  auto a = Exec(sql);
-  ASSERT_TRUE(a.ok) << a.text;
-  EXPECT_EQ(a.recordsAffected, "-1");
-  EXPECT_EQ(a.eof, "False");
-  EXPECT_EQ(a.isNextRecordset, "False");
-  ASSERT_EQ(a.fields.size(), 2u);
-  EXPECT_EQ(a.fields[0].name, "id");
-  EXPECT_EQ(a.fields[0].type, 3);
-  EXPECT_EQ(a.fields[1].type, 200);
-  EXPECT_EQ(a.fields[1].size, 20);
+  auto a = Exec("select id, name from t order by id");
+  ASSERT_EQ(a.fields.size(), 2u) << a.text;
+  EXPECT_EQ(std::tie(a.recordsAffected, a.eof, a.isNextRecordset),
+            std::tuple("-1", "False", "False"));
+  EXPECT_EQ(std::tie(a.fields[0].name, a.fields[0].type, a.fields[1].type, a.fields[1].size),
+            std::tuple("id", 3, 200, 20));
   EXPECT_EQ(a.rows.size(), 25u);
   auto empty = Exec("select id from t where id < 0");
-  EXPECT_EQ(empty.eof, "True");
-  EXPECT_EQ(empty.fields.size(), 1u);
-  EXPECT_TRUE(empty.rows.empty());
-
+  EXPECT_EQ(std::tuple(empty.eof, empty.fields.size(), empty.rows.size()),
+            std::tuple("True", 1u, 0u));
   auto update = Exec("update t set note = 'x' where id < 0");
-  EXPECT_EQ(update.recordsAffected, "0");
-  EXPECT_EQ(update.eof, "True");
-  EXPECT_TRUE(update.fields.empty());
+  EXPECT_EQ(std::tuple(update.recordsAffected, update.eof, update.fields.size()),
+            std::tuple("0", "True", 0u));
 
-  ASSERT_TRUE(Exec("update t set name = '中文名称' where id = 1").ok);
-  HttpAnswer raw = Raw(kExecute, ExecuteQuery("select name, '汉字' as 列名 from t where id = 1"));
+  HttpAnswer raw = Raw(kExecute, ExecuteQuery("select '中文名称' as name, '汉字' as 列名"));
   EXPECT_NE(raw.body.find("\xD6\xD0\xCE\xC4"), std::string::npos);  // 中文 in GBK
   EXPECT_NE(raw.headers.find("charset=GB18030"), std::string::npos);
   EXPECT_EQ(ParseAnswer(Text(raw)).fields.at(1).name, "列名");
@@ -164,7 +154,6 @@ TEST_P(Program, OneRunFromRefusedKeysThroughEdgeResultsToTheCapAndSigterm) {
   EXPECT_EQ(head.status, 200);
   EXPECT_TRUE(head.body.empty());
   EXPECT_EQ(head.headers.find("Set-Cookie"), std::string::npos);
-  EXPECT_NE(head.headers.find("Content-Type: text/html"), std::string::npos);
   EXPECT_EQ(client_.Head(server_->Url() + "/elsewhere").status, 404);
 
   HttpAnswer check = Raw(kOpen, KeyCheckQuery(kKey));
@@ -211,8 +200,6 @@ TEST_P(Program, OneRunFromRefusedKeysThroughEdgeResultsToTheCapAndSigterm) {
                                    "&BeginRecordset=1&MoveRows=0&IsRemoveSpace=-1"
                                    "&IsNoHeadAndFields=0")));
   EXPECT_EQ(plus.rows.at(0).at(0), "3");
-  EXPECT_EQ(Text(Raw(kExecute, "?SQL=%7&RowsPerComm=25")),
-            "请求参数中有错误的百分号编码（\"%\" 后必须是两位十六进制数字）");
 
   const std::string sql = "select id, name, note from t order by id";
   ASSERT_TRUE(Exec(sql).ok);
@@ -255,6 +242,8 @@ TEST_P(Program, OneRunFromRefusedKeysThroughEdgeResultsToTheCapAndSigterm) {
       {"negative move", ExecuteQuery("select 1", {.moveRows = -1, .noHead = true}),
        "MoveRows 不能是负数"},
       {"rows not a number", "?SQL=%41&RowsPerComm=x", "参数 RowsPerComm 必须是整数"},
+      {"bad escape", "?SQL=%7&RowsPerComm=25",
+       "请求参数中有错误的百分号编码（\"%\" 后必须是两位十六进制数字）"},
       {"too long", ExecuteQuery("select '" + std::string(5000, 'z') + "'"),
        "语句太长（5009 字节），服务器最多接受 4096 字节"},
   };
@@ -276,8 +265,7 @@ TEST_P(Program, OneRunFromRefusedKeysThroughEdgeResultsToTheCapAndSigterm) {
   ASSERT_TRUE(Exec("select 'SECRET_SQL_MARKER' as v").ok);
   EXPECT_FALSE(std::filesystem::is_empty(spool_.path()));
 
-  HttpClient other;
-  other.Get(server_->Url() + kOpen + KeyCheckQuery(kKey));
+  HttpClient().Get(server_->Url() + kOpen + KeyCheckQuery(kKey));  // a second session
   EXPECT_EQ(Text(HttpClient().Get(server_->Url() + kOpen + KeyCheckQuery(kKey))),
             "服务器的会话数已达上限（2），请稍后再试");
 
@@ -345,7 +333,7 @@ TEST_P(Program, AnyPathHttpsAndTheManual) {
   EXPECT_EQ(plain.Stop(), 0);
 }
 
-// The help text itself is HelpText's (ConfigTest); here the program's exit statuses.
+// The program's exit statuses for --help and for a bad flag.
 TEST(ProgramFlags, HelpSucceedsAndBadFlagsFail) {
   const std::string bin = QUARLOPAGES_BIN;
   EXPECT_EQ(WEXITSTATUS(std::system((bin + " --help >/dev/null").c_str())), 0);

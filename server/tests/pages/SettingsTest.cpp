@@ -12,12 +12,11 @@ namespace {
 TEST(Config, FlagsTheFileAndRefusedInput) {
   EXPECT_EQ(ParseCommandLine({}).listen, "127.0.0.1");  // reachable from this machine only
   // The flags the end-to-end tests do not start the program with.
-  Config c = ParseCommandLine({"--key=my key", "--sqlite-driver", "{My SQLite}", "--doc-url",
-                               "/manual", "--allow-any-path"});
+  Config c =
+      ParseCommandLine({"--key=my key", "--sqlite-driver", "{My SQLite}", "--doc-url", "/manual"});
   EXPECT_EQ(c.key, "my key");
   EXPECT_EQ(c.sqliteDrivers, std::vector<std::string>{"{my sqlite}"});
   EXPECT_EQ(c.docUrl, "/manual/");
-  EXPECT_TRUE(c.allowAnyPath);
 
   // Later flags override the file.
   quarlo::testing::TempDir dir;

@@ -13,7 +13,6 @@ namespace quarlopages::db {
 namespace {
 
 namespace fs = std::filesystem;
-using quarlo::testing::TempDir;
 using quarlopages::testing::MakeSqliteFile;
 using testing::ErrorOf;
 using testing::ReadAll;
@@ -53,14 +52,14 @@ class Confined {
   }
 
  private:
-  TempDir root_;
+  quarlo::testing::TempDir root_;
 };
 
 constexpr const char* kRule = "数据库文件必须位于服务器的映射文件夹";
 
 // Each dbq= path, with the rule and with the flag that lifts it: it opens the file it names, or
 // is refused, and no file is made either way.
-TEST(SqliteConfine, DatabasePathsOpenInsideTheMapFolderUnlessTheFlagLiftsTheRule) {
+TEST(SqliteConfine, PathsAndStatementsKeepToTheMapFolder) {
   const struct {
     const char* name;
     const char* dbq;
@@ -95,15 +94,13 @@ TEST(SqliteConfine, DatabasePathsOpenInsideTheMapFolderUnlessTheFlagLiftsTheRule
       EXPECT_EQ(dir.Files(), before);
     }
   }
-}
 
-// Statements that would reach other files are refused, even with the flag, and make nothing.
-TEST(SqliteConfine, StatementsReachingOutAreRefused) {
+  // Statements that would reach other files are refused, even with the flag, and make nothing.
   const struct {
     const char* name;
     const char* sql;
     const char* refusal;
-  } rows[] = {
+  } statements[] = {
       {"attach", "attach '{root}/out/new.db' as x", "不允许 ATTACH"},
       {"attach inside", "attach '{map}/data/sub/in.db' as x", "不允许 ATTACH"},
       {"vacuum into", "vacuum into '{root}/out/copy.db'", "不允许 ATTACH"},
@@ -111,10 +108,8 @@ TEST(SqliteConfine, StatementsReachingOutAreRefused) {
       {"temp store directory", "pragma temp_store_directory = '{root}/out'",
        "不允许设置 PRAGMA temp_store_directory"},
   };
-  Confined dir;
   auto conn = Connect("driver={SQLite3};dbq=data/sub/in.db", dir.Options(true));
-  const auto before = dir.Files();
-  for (const auto& row : rows) {
+  for (const auto& row : statements) {
     SCOPED_TRACE(row.name);
     const std::string text = ErrorOf([&] { conn->Execute(dir.Fill(row.sql), 0); });
     EXPECT_NE(text.find(row.refusal), std::string::npos) << text;
