@@ -11,9 +11,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A request per branch a browser, a mistake or an attacker may take for the documentation,
-// against a real folder with a secret file beside it and a link out (the folder's index, its
-// redirect and an encoded "..": the manual's end-to-end test).
+// A request per branch a browser, a mistake or an attacker may take, against a real folder with a
+// secret beside it and a link out (the index, its redirect, an encoded "..": EndToEndTest).
 TEST(DocFolder, ServesFilesInsideTheFolderOnly) {
   quarlo::testing::TempDir dir;
   fs::path doc = dir / "doc";
