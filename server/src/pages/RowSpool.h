@@ -38,10 +38,9 @@ class RowSpool {
   // Throws SpoolFull past the budget (DropOldest: when room could only be made by dropping row
   // `keepFrom` or a later one), kokit::Error on a write failure.
   void Append(const db::Row& row, int64_t keepFrom = 0);
-  // Rows appended so far; the first one still held; bytes held.
+  // Rows appended so far; the first one still held.
   int64_t RowCount() const { return rows_; }
   int64_t FirstRow() const { return segments_.front().firstRow; }
-  uint64_t Bytes() const { return bytes_; }
 
   // Up to `count` rows starting at 0-based row `first`; none when `first` is no longer held.
   std::vector<db::Row> Read(int64_t first, int64_t count);

@@ -11,24 +11,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Every request a browser, a mistake or an attacker may send for the documentation, against a
-// real folder with a secret file beside it and symbolic links in and out.
+// A request per branch a browser, a mistake or an attacker may take, against a real folder with a
+// secret beside it and a link out (the index, its redirect, an encoded "..": EndToEndTest).
 TEST(DocFolder, ServesFilesInsideTheFolderOnly) {
   quarlo::testing::TempDir dir;
   fs::path doc = dir / "doc";
   fs::create_directories(doc / "sub");
   fs::create_directories(doc / "bare");
   std::ofstream(doc / "index.html") << "index";
-  std::ofstream(doc / "style.css") << "css";
   std::ofstream(doc / "shot.PNG") << "png";
   std::ofstream(doc / "logo.svg") << "svg";
-  std::ofstream(doc / "sub" / "index.html") << "sub index";
-  std::ofstream(doc / "登录.html") << "login";
-  std::ofstream(doc / ".hidden") << "hidden";
   std::ofstream(dir / "secret.txt") << "secret";
-  fs::create_symlink("style.css", doc / "in-link.css");
   fs::create_symlink("../secret.txt", doc / "out-link.txt");
-  fs::create_symlink(dir.path(), doc / "out-dir");
   DocFolder folder(doc, "/quarlo20cn/");
 
   struct Row {
@@ -38,27 +32,13 @@ TEST(DocFolder, ServesFilesInsideTheFolderOnly) {
     const char* body;  // or the redirect's Location
     const char* type;
   };
-  const char* html = "text/html; charset=UTF-8";
   const Row rows[] = {
-      {"folder gives its index", "/quarlo20cn/", 200, "index", html},
-      {"query is ignored", "/quarlo20cn/?x=1", 200, "index", html},
-      {"the URL without its slash", "/quarlo20cn", 301, "/quarlo20cn/", ""},
-      {"css", "/quarlo20cn/style.css", 200, "css", "text/css; charset=UTF-8"},
       {"png whatever the case", "/quarlo20cn/shot.PNG", 200, "png", "image/png"},
       {"svg", "/quarlo20cn/logo.svg", 200, "svg", "image/svg+xml"},
-      {"encoded name", "/quarlo20cn/%E7%99%BB%E5%BD%95.html", 200, "login", html},
-      {"subfolder", "/quarlo20cn/sub/", 200, "sub index", html},
       {"subfolder without slash", "/quarlo20cn/sub", 301, "/quarlo20cn/sub/", ""},
       {"folder without index: no listing", "/quarlo20cn/bare/", 404, "", ""},
-      {"missing file", "/quarlo20cn/none.html", 404, "", ""},
-      {"link inside", "/quarlo20cn/in-link.css", 200, "css", "text/css; charset=UTF-8"},
       {"link out to a file", "/quarlo20cn/out-link.txt", 404, "", ""},
-      {"link out to a folder", "/quarlo20cn/out-dir/secret.txt", 404, "", ""},
-      {"dot dot", "/quarlo20cn/../secret.txt", 404, "", ""},
-      {"encoded dot dot", "/quarlo20cn/%2e%2e/secret.txt", 404, "", ""},
       {"encoded slash and dot dot", "/quarlo20cn/sub%2F%2E%2E%2F..%2Fsecret.txt", 404, "", ""},
-      {"dot segment", "/quarlo20cn/./index.html", 404, "", ""},
-      {"hidden file", "/quarlo20cn/.hidden", 404, "", ""},
       {"absolute path", "/quarlo20cn//etc/passwd", 404, "", ""},
       {"backslash", "/quarlo20cn/sub\\..\\..\\secret.txt", 404, "", ""},
       {"NUL", "/quarlo20cn/index.html%00.png", 404, "", ""},

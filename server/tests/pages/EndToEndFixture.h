@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,7 +17,6 @@ namespace quarlopages::testing {
 
 using quarlo::testing::BackendName;
 using quarlo::testing::Db;
-using quarlo::testing::Env;
 
 inline constexpr const char* kKey = "e2e shared key";
 inline constexpr const char* kOpen = "/quarlo/quarloopen.asp";

@@ -1,24 +1,16 @@
 // Many clients whose requests arrive about when the server closes idle kept-alive connections,
 // with no connection to spare: every request is answered, and none runs twice.
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <latch>
 #include <random>
 #include <stdexcept>
 #include <thread>
 
-#include "HttpClient.h"
-#include "ProtocolText.h"
-#include "Site.h"
-#include "kokit/Codepage.h"
+#include "EndToEndFixture.h"
 
 namespace quarlopages::testing {
 namespace {
 
-constexpr const char* kKey = "keep-alive key";
-constexpr const char* kOpen = "/quarlo/quarloopen.asp";
-constexpr const char* kExecute = "/quarlo/quarloexecute.asp";
 constexpr int kClients = 24;
 constexpr int kRounds = 5;
 

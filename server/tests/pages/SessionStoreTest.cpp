@@ -1,10 +1,11 @@
+// How long a session and a failing address are remembered.
 #include "SessionStore.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
-#include "RequestLog.h"
+#include "Throttle.h"
 
 namespace quarlopages {
 namespace {
@@ -13,8 +14,6 @@ using namespace std::chrono_literals;
 
 TEST(SessionStore, IdleSessionsExpireButNotUnderARequestAndFreeTheirPlaces) {
   SessionStore store(1s, 2);
-  EXPECT_FALSE(store.Find(""));
-  EXPECT_FALSE(store.Find("0123456789abcdef0123456789abcdef"));
   std::string idle = store.Create()->id;
   auto held = store.Create();
   const std::string busy = held->id;
@@ -28,23 +27,26 @@ TEST(SessionStore, IdleSessionsExpireButNotUnderARequestAndFreeTheirPlaces) {
   EXPECT_TRUE(store.Create());    // the expired one's place
 }
 
-TEST(RequestLog, ALineHoldsTheFactsAndNothingElse) {
-  PageRequest request;
-  request.path = "/quarlo/quarloexecute.asp";
-  request.target = "/quarlo/quarloexecute.asp?SQL=%73%65%63%72%65%74";
-  request.clientAddress = "127.0.0.1";
-  PageResponse response;
-  response.note = "sql=6B";
-  response.outcome = "OK";
-  std::string line = FormatLogLine(request, response, 0.0012, std::chrono::system_clock::now());
-  EXPECT_NE(line.find(" 127.0.0.1 GET /quarlo/quarloexecute.asp sql=6B 200 OK 1.200 ms"),
-            std::string::npos)
-      << line;
-  EXPECT_EQ(line.find("%73"), std::string::npos);
-  request.path = std::string("/x\n\x01y") + std::string(500, 'p');
-  line = FormatLogLine(request, response, 0, std::chrono::system_clock::now());
-  EXPECT_EQ(line.find('\n'), std::string::npos);
-  EXPECT_LT(line.size(), 300u);
+// Waits grow per address; a success or a quiet window forgets them; the table stays bounded
+// and keeps the most recent address.
+TEST(Throttle, RepeatedFailuresFromOneAddressWaitLonger) {
+  FailureThrottle t;
+  const auto now = FailureThrottle::Clock::now();
+  std::vector<long> waits;
+  for (int i = 0; i < 9; ++i) waits.push_back(t.RecordFailure("10.0.0.1", now).count());
+  EXPECT_EQ(waits, (std::vector<long>{0, 0, 250, 500, 1000, 2000, 4000, 4000, 4000}));
+  EXPECT_EQ(t.RecordFailure("10.0.0.2", now), 0ms);
+  t.RecordSuccess("10.0.0.1");
+  EXPECT_EQ(t.RecordFailure("10.0.0.1", now), 0ms);
+  for (int i = 0; i < 5; ++i) t.RecordFailure("b", now);
+  EXPECT_EQ(t.RecordFailure("b", now + FailureThrottle::kWindow + 1s), 0ms);
+
+  const size_t many = FailureThrottle::kMaxAddresses * 3;
+  for (size_t i = 0; i < many; ++i)
+    t.RecordFailure("addr" + std::to_string(i), now + std::chrono::milliseconds(i));
+  const std::string last = "addr" + std::to_string(many - 1);
+  t.RecordFailure(last, now + std::chrono::milliseconds(many));
+  EXPECT_EQ(t.RecordFailure(last, now + std::chrono::milliseconds(many)), 250ms);
 }
 
 }  // namespace

@@ -2,10 +2,10 @@
 // are refused because they would reach other files.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <set>
 
 #include "DbTestUtil.h"
+#include "SqliteFile.h"
 #include "TempDir.h"
 #include "db/Backend.h"
 
@@ -13,32 +13,26 @@ namespace quarlopages::db {
 namespace {
 
 namespace fs = std::filesystem;
-using quarlo::testing::TempDir;
+using quarlopages::testing::MakeSqliteFile;
 using testing::ErrorOf;
 using testing::ReadAll;
 using Rows = std::vector<std::vector<std::string>>;
 
-// root/map is the map folder; root/out lies beside it.
+// root/map is the map folder; root/out lies beside it. Each database's table t holds one row.
 class Confined {
  public:
   Confined() {
     fs::create_directories(map() / "data" / "sub");
     fs::create_directories(root_ / "out");
-    MakeDatabase(map() / "data" / "sub" / "in.db", "in");
-    MakeDatabase(root_ / "out" / "secret.db", "secret");
+    MakeSqliteFile(map() / "data" / "sub" / "in.db",
+                   "create table t(v); insert into t values ('in')");
+    MakeSqliteFile(root_ / "out" / "secret.db",
+                   "create table t(v); insert into t values ('secret')");
     fs::create_symlink("data/sub/in.db", map() / "inlink.db");
     fs::create_symlink("../out/secret.db", map() / "outlink.db");
     fs::create_symlink("../out", map() / "outdir");
   }
   fs::path map() const { return root_ / "map"; }
-  // A database whose table t holds one row, `value`. An empty file is an empty database.
-  static void MakeDatabase(const fs::path& file, const std::string& value) {
-    std::ofstream(file).close();
-    ConnectOptions any;
-    any.allowAnyPath = true;
-    testing::RunAll(*Connect("driver={SQLite3};dbq=" + file.string(), any),
-                    "create table t(v); insert into t values ('" + value + "')");
-  }
   // `text` with {root} and {map} replaced by the folders.
   std::string Fill(std::string text) const {
     for (auto [name, value] : {std::pair{"{root}", root_.path()}, std::pair{"{map}", map()}}) {
@@ -54,97 +48,75 @@ class Confined {
     return all;
   }
   ConnectOptions Options(bool allowAnyPath) const {
-    ConnectOptions o;
-    o.mapPath = map().string();
-    o.allowAnyPath = allowAnyPath;
-    return o;
+    return {.mapPath = map().string(), .allowAnyPath = allowAnyPath};
   }
 
  private:
-  TempDir root_;
+  quarlo::testing::TempDir root_;
 };
 
 constexpr const char* kRule = "数据库文件必须位于服务器的映射文件夹";
 
-struct PathCase {
-  const char* name;
-  const char* dbq;
-  const char* holds;  // the value of t.v in the file it names; "" when it names none
-  bool inside;
-};
-
-void PrintTo(const PathCase& c, std::ostream* out) { *out << c.name; }
-
-class DatabasePath : public ::testing::TestWithParam<std::tuple<PathCase, bool>> {};
-
-TEST_P(DatabasePath, OpensInsideTheMapFolderUnlessTheFlagLiftsTheRule) {
-  const auto& [c, allowAnyPath] = GetParam();
+// Each dbq= path, with the rule and with the flag that lifts it: it opens the file it names, or
+// is refused, and no file is made either way.
+TEST(SqliteConfine, PathsAndStatementsKeepToTheMapFolder) {
+  const struct {
+    const char* name;
+    const char* dbq;
+    const char* holds;  // the value of t.v in the file it names; "" when it names none
+    bool inside;
+  } rows[] = {
+      {"as the client rewrites it", "{map}\\data\\sub\\in.db", "in", true},
+      {"dot dot staying inside", "data/../data/sub/in.db", "in", true},
+      {"link inside", "inlink.db", "in", true},
+      {"dot dot", "../out/secret.db", "secret", false},
+      {"backslash dot dot", "data\\..\\..\\out\\secret.db", "secret", false},
+      {"absolute outside", "{root}/out/secret.db", "secret", false},
+      {"link out", "outlink.db", "secret", false},
+      {"folder link out", "outdir/secret.db", "secret", false},
+      {"missing outside", "../out/new.db", "", false},
+  };
   Confined dir;
   const auto before = dir.Files();
-  const std::string cs = "driver={SQLite3};dbq=" + dir.Fill(c.dbq) + ";";
-  if ((c.inside || allowAnyPath) && *c.holds) {
-    auto conn = Connect(cs, dir.Options(allowAnyPath));
-    EXPECT_EQ(ReadAll(*conn->Execute("select v from t", 0)), (Rows{{c.holds}}));
-  } else {
-    const std::string text = ErrorOf([&] { Connect(cs, dir.Options(allowAnyPath)); });
-    EXPECT_NE(text.find(c.inside || allowAnyPath ? "数据库文件不存在" : kRule), std::string::npos)
-        << text;
+  for (const auto& row : rows) {
+    for (bool allowAnyPath : {false, true}) {
+      SCOPED_TRACE(std::string(row.name) + (allowAnyPath ? ", any path" : ""));
+      const std::string cs = "driver={SQLite3};dbq=" + dir.Fill(row.dbq) + ";";
+      if ((row.inside || allowAnyPath) && *row.holds) {
+        auto conn = Connect(cs, dir.Options(allowAnyPath));
+        EXPECT_EQ(ReadAll(*conn->Execute("select v from t", 0)), (Rows{{row.holds}}));
+      } else {
+        const std::string text = ErrorOf([&] { Connect(cs, dir.Options(allowAnyPath)); });
+        EXPECT_NE(text.find(row.inside || allowAnyPath ? "数据库文件不存在" : kRule),
+                  std::string::npos)
+            << text;
+      }
+      EXPECT_EQ(dir.Files(), before);
+    }
   }
-  EXPECT_EQ(dir.Files(), before);
-}
 
-const PathCase kPaths[] = {
-    {"Nested", "data\\sub\\in.db", "in", true},
-    {"AsTheClientRewritesIt", "{map}\\data\\sub\\in.db", "in", true},
-    {"DotDotStayingInside", "data/../data/sub/in.db", "in", true},
-    {"LinkInside", "inlink.db", "in", true},
-    {"MissingInside", "data/new.db", "", true},
-    {"DotDot", "../out/secret.db", "secret", false},
-    {"BackslashDotDot", "data\\..\\..\\out\\secret.db", "secret", false},
-    {"AbsoluteOutside", "{root}/out/secret.db", "secret", false},
-    {"LinkOut", "outlink.db", "secret", false},
-    {"FolderLinkOut", "outdir/secret.db", "secret", false},
-    {"MissingOutside", "../out/new.db", "", false},
-};
-
-INSTANTIATE_TEST_SUITE_P(Rows, DatabasePath,
-                         ::testing::Combine(::testing::ValuesIn(kPaths), ::testing::Bool()),
-                         [](const auto& info) {
-                           return std::string(std::get<0>(info.param).name) +
-                                  (std::get<1>(info.param) ? "_AnyPath" : "");
-                         });
-
-struct StatementCase {
-  const char* name;
-  const char* sql;
-  const char* refusal;
-};
-
-void PrintTo(const StatementCase& c, std::ostream* out) { *out << c.name; }
-
-class ReachingOut : public ::testing::TestWithParam<StatementCase> {};
-
-TEST_P(ReachingOut, IsRefusedAndCreatesNothing) {
-  Confined dir;
+  // Statements that would reach other files are refused, even with the flag, and make nothing.
+  const struct {
+    const char* name;
+    const char* sql;
+    const char* refusal;
+  } statements[] = {
+      {"attach", "attach '{root}/out/new.db' as x", "不允许 ATTACH"},
+      {"attach inside", "attach '{map}/data/sub/in.db' as x", "不允许 ATTACH"},
+      {"vacuum into", "vacuum into '{root}/out/copy.db'", "不允许 ATTACH"},
+      {"load extension", "select load_extension('{root}/out/x.so')", "不允许 load_extension"},
+      {"temp store directory", "pragma temp_store_directory = '{root}/out'",
+       "不允许设置 PRAGMA temp_store_directory"},
+  };
   auto conn = Connect("driver={SQLite3};dbq=data/sub/in.db", dir.Options(true));
-  const auto before = dir.Files();
-  const std::string text = ErrorOf([&] { conn->Execute(dir.Fill(GetParam().sql), 0); });
-  EXPECT_NE(text.find(GetParam().refusal), std::string::npos) << text;
-  EXPECT_EQ(dir.Files(), before);
-  EXPECT_EQ(ReadAll(*conn->Execute("select v from t", 0)), (Rows{{"in"}}));
+  for (const auto& row : statements) {
+    SCOPED_TRACE(row.name);
+    const std::string text = ErrorOf([&] { conn->Execute(dir.Fill(row.sql), 0); });
+    EXPECT_NE(text.find(row.refusal), std::string::npos) << text;
+    EXPECT_EQ(dir.Files(), before);
+    EXPECT_EQ(ReadAll(*conn->Execute("select v from t", 0)), (Rows{{"in"}}));
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ReachingOut,
-    ::testing::Values(
-        StatementCase{"Attach", "attach '{root}/out/new.db' as x", "不允许 ATTACH"},
-        StatementCase{"AttachInside", "attach '{map}/data/sub/in.db' as x", "不允许 ATTACH"},
-        StatementCase{"VacuumInto", "vacuum into '{root}/out/copy.db'", "不允许 ATTACH"},
-        StatementCase{"LoadExtension", "select load_extension('{root}/out/x.so')",
-                      "不允许 load_extension"},
-        StatementCase{"TempStoreDirectory", "pragma temp_store_directory = '{root}/out'",
-                      "不允许设置 PRAGMA temp_store_directory"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace quarlopages::db
