@@ -231,14 +231,15 @@ PageResponse Pages::Execute(const PageRequest& request) {
                   kokit::LegacyCodepage() + " 的字符，语句没有执行");
   }
   bool first = begin == 1 && moveRows == 0 && !noHead;
-  if (!first && !session->cursor) {
-    // Never run a statement again for a later page: it may have changed data.
+  if (!first && (!session->cursor || session->cursor->Sql() != sql)) {
+    // Never run a statement for a later page, whether again or in place of the session's
+    // current one: it may change data.
     return refuse("服务器上已没有这条语句的结果（会话已重建或语句已结束），请重新执行语句");
   }
   // The rows this answer needs, and one more so that EOF is exact.
   const int64_t readTo = moveRows + rowsPerComm + 1;
   try {
-    if (first || session->cursor->Sql() != sql) {
+    if (first) {
       // The open cursor goes before the next statement runs: with one open, psqlODBC would
       // commit a write at once and make the server materialise the cursor.
       session->DropCursor();
