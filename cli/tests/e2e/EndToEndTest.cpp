@@ -8,29 +8,18 @@
 #include <memory>
 #include <regex>
 
+#include "Backends.h"
 #include "Programs.h"
 #include "ServerProcess.h"
+#include "SqliteFile.h"
 #include "TempDir.h"
 #include "kokit/Codepage.h"
 
 using namespace quarlocli::testing;
-using quarlo::testing::TempDir;
+using namespace quarlo::testing;
 using quarlopages::testing::ServerProcess;
 
 namespace {
-
-enum class Db { Sqlite, Postgres };
-
-std::string Env(const char* name) {
-  const char* v = std::getenv(name);
-  return v ? v : "";
-}
-
-void Exec(sqlite3* db, const char* sql) {
-  if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
-    throw std::runtime_error(sqlite3_errmsg(db));
-  }
-}
 
 struct Result {
   int status;
@@ -44,41 +33,30 @@ class Site : public ::testing::Test {
   static void SetUpTestSuite() {
     map_ = std::make_unique<TempDir>();
     std::filesystem::create_directories(map_->path() / "db");
-    sqlite3* db = nullptr;
-    sqlite3_open(DbFile().c_str(), &db);
-    Exec(db,
-         "create table t(id integer, name text, note text);"
-         "insert into t values (1, '中文', 'a,b'), (2, 'say \"hi\"', 'line1' || char(10) || "
-         "'line2'), (3, '', null);");
-    sqlite3_close(db);
+    quarlopages::testing::MakeSqliteFile(
+        DbFile(),
+        "create table t(id integer, name text, note text); insert into t values (1, '中文', "
+        "'a,b'), (2, 'say \"hi\"', 'line1' || char(10) || 'line2'), (3, '', null);");
     Vars env;
-    if (!Env("QUARLO_TEST_PGPORT").empty()) env["PGPORT"] = Env("QUARLO_TEST_PGPORT");
+    if (Available(Db::Postgres)) env["PGPORT"] = Env("QUARLO_TEST_PGPORT");
     server_ = std::make_unique<ServerProcess>(
         std::vector<std::string>{"--map-path", map_->path().string()}, env);
   }
-  static void TearDownTestSuite() {
-    server_.reset();
-    map_.reset();
-  }
+  static void TearDownTestSuite() { server_.reset(), map_.reset(); }
   static std::filesystem::path DbFile() { return map_->path() / "db" / "cli.db"; }
 
-  // The program with the login flags of `db` and then `more`; the password comes from the
-  // environment.
+  // The program with the login flags of `db` and then `more`.
   static std::vector<std::string> Login(Db db, std::vector<std::string> more) {
-    std::vector<std::string> args{QUARLO_BIN, "--site", server_->Url()};
+    std::vector<std::string> args{QUARLO_BIN, "--site", server_->Url(), "--type"};
     if (db == Db::Sqlite) {
-      args.insert(args.end(), {"--type", "access", "--database", "db/cli.db"});
+      args.insert(args.end(), {"access", "--database", "db/cli.db"});
     } else {
       args.insert(args.end(),
-                  {"--type", "sqlserver", "--server", "127.0.0.1", "--database",
+                  {"sqlserver", "--server", "127.0.0.1", "--database",
                    Env("QUARLO_TEST_PG_DATABASE"), "--user", Env("QUARLO_TEST_PG_USER")});
     }
     args.insert(args.end(), more.begin(), more.end());
     return args;
-  }
-  static Vars LoginEnv(Db db) {
-    if (db == Db::Sqlite) return {};
-    return {{"QUARLO_PASSWORD", Env("QUARLO_TEST_PG_PASSWORD")}};
   }
   Result Run(std::vector<std::string> argv, Vars env = {},
              const std::string& stdinFile = "/dev/null") {
@@ -86,10 +64,10 @@ class Site : public ::testing::Test {
     int status = c.Wait();
     return {status, c.Out(), c.Err()};
   }
-  Result Quarlo(Db db, std::vector<std::string> more, Vars env = {},
-                const std::string& stdinFile = "/dev/null") {
-    env.merge(LoginEnv(db));
-    return Run(Login(db, std::move(more)), env, stdinFile);
+  // The password comes from the environment.
+  Result Quarlo(Db db, std::vector<std::string> more, Vars env = {}) {
+    if (db == Db::Postgres) env["QUARLO_PASSWORD"] = Env("QUARLO_TEST_PG_PASSWORD");
+    return Run(Login(db, std::move(more)), env);
   }
 
   static inline std::unique_ptr<TempDir> map_;
@@ -100,9 +78,7 @@ class Site : public ::testing::Test {
 class EveryDb : public Site, public ::testing::WithParamInterface<Db> {
  protected:
   void SetUp() override {
-    if (GetParam() == Db::Postgres && Env("QUARLO_TEST_PGPORT").empty()) {
-      GTEST_SKIP() << "QUARLO_TEST_PGPORT is not set (source tests/services/start)";
-    }
+    if (!Available(GetParam())) GTEST_SKIP() << "no PostgreSQL (source tests/services/start)";
   }
   Result Quarlo(std::vector<std::string> more, Vars env = {}) {
     return Site::Quarlo(GetParam(), std::move(more), std::move(env));
@@ -196,24 +172,14 @@ TEST_P(EveryDb, QueryStory) {
   Result legacy = Quarlo({"-q", "-f", file.string()});
   ASSERT_EQ(legacy.status, 0) << legacy.err;
   EXPECT_EQ(legacy.out, "v,列\r\n한국어 😀,\"汉字,逗号\"\r\n\r\nx\r\n𠀀 €\r\n");
-  if (GetParam() == Db::Sqlite) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(DbFile().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, "select hex(v) from cli_k", -1, &st, nullptr);
-    EXPECT_EQ(sqlite3_step(st), SQLITE_ROW);
-    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
-                 "ED959CEAB5ADEC96B420F09F9880");
-    sqlite3_finalize(st);
-    sqlite3_close(db);
+  if (GetParam() == Db::Sqlite) {  // stored as UTF-8
+    EXPECT_EQ(Quarlo({"-q", "--no-header", "-c", "select hex(v) from cli_k"}).out,
+              "ED959CEAB5ADEC96B420F09F9880\r\n");
   }
   EXPECT_EQ(Quarlo({"-c", "drop table cli_k"}).status, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Both, EveryDb, ::testing::Values(Db::Sqlite, Db::Postgres),
-                         [](const auto& info) {
-                           return info.param == Db::Sqlite ? "SQLite" : "PostgreSQL";
-                         });
+INSTANTIATE_TEST_SUITE_P(Both, EveryDb, ::testing::Values(Db::Sqlite, Db::Postgres), BackendName);
 
 // What each run prints and its exit status: 0 done, 2 a failed login, 64 wrong usage or input
 // that cannot be read. Query files and standard input in their code pages, with "go" lines.
@@ -377,12 +343,12 @@ TEST_F(Site, CtrlCStopsTheRunningStatementAndExits130) {
   EXPECT_EQ(quarlo.Wait(std::chrono::seconds(30)), 130);
   EXPECT_NE(quarlo.Err().find("操作已被用户中止，服务器上正在执行的语句已停止"), std::string::npos)
       << quarlo.Err();
-  Exec(db, "drop table marker");
+  sqlite3_exec(db, "drop table marker", nullptr, nullptr, nullptr);
   sqlite3_close(db);
 }
 
 TEST_F(Site, CtrlCStopsTheWalkAndClosesCleanly) {
-  if (Env("QUARLO_TEST_PGPORT").empty()) GTEST_SKIP() << "QUARLO_TEST_PGPORT is not set";
+  if (!Available(Db::Postgres)) GTEST_SKIP() << "no PostgreSQL (source tests/services/start)";
   auto closes = [] {
     std::string log = server_->Stderr();
     size_t n = 0;
@@ -393,7 +359,7 @@ TEST_F(Site, CtrlCStopsTheWalkAndClosesCleanly) {
   const size_t closedBefore = closes();
   Program c(
       Login(Db::Postgres, {"--rows-per-comm", "2", "-c", "select generate_series(1, 300000)"}),
-      LoginEnv(Db::Postgres), work_.path());
+      {{"QUARLO_PASSWORD", Env("QUARLO_TEST_PG_PASSWORD")}}, work_.path());
   auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (c.Out().size() < 100 && std::chrono::steady_clock::now() < end) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
