@@ -74,9 +74,7 @@ constexpr const char* kApp = "FaultApp";
 class StoreFaults : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::permissions(dir_.path(), fs::perms::owner_all | fs::perms::group_read |
-                                     fs::perms::group_exec | fs::perms::others_read |
-                                     fs::perms::others_exec);
+    fs::permissions(dir_.path(), fs::perms(0755));  // others may read, not write
     IniItems items = Items("old-a", "old-b");
     ASSERT_EQ(tools_.LoadIniItems(kApp, items), 0) << tools_.OptString();
   }

@@ -255,7 +255,13 @@ TEST_F(Site, ExitStatusAndInputStory) {
        2,
        "",
        "quarlo: "},
-      {"wrong key", true, {"--enc-key", "not the key", "-c", "select 1"}, "", 2, "", "quarlo: "},
+      {"wrong key",
+       true,
+       {"-w", "--enc-key", "not the key", "-c", "select 1"},
+       "",
+       2,
+       "",
+       "quarlo: "},
       {"missing database",
        true,
        {"--database", "db/none.db", "-c", "select 1"},
@@ -273,6 +279,7 @@ TEST_F(Site, ExitStatusAndInputStory) {
       {"no site", false, {}, "", 64, "", "--site"},
       {"unknown format", false, {"--site", "x", "--format", "xml"}, "", 64, "", "--format"},
       {"help", false, {"--help"}, "", 0, "--max-rows", ""},
+      {"version", false, {"--version"}, "", 0, "quarlo", ""},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -301,10 +308,12 @@ TEST_F(Site, OneRunSettingsStory) {
   ASSERT_EQ(Quarlo(Db::Sqlite, {"-c", "select 1"}, env).status, 0);
   const std::string before = snapshot();
   ASSERT_FALSE(before.empty());
-  Result r = Quarlo(Db::Sqlite,
-                    {"--rows-per-comm", "7", "--open-url", "/quarlo/quarloopen.asp", "--user",
-                     "admin", "--password", "pw", "--timing", "-q", "-c", "select 1 as a"},
-                    env);
+  Result r =
+      Quarlo(Db::Sqlite,
+             {"--rows-per-comm", "7", "--open-url", "/quarlo/quarloopen.asp", "--execute-url",
+              "/quarlo/quarloexecute.asp", "--timeout", "30", "--max-answer-mb", "16", "--user",
+              "admin", "--password", "pw", "--timing", "-q", "--command=select 1 as a"},
+             env);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "a\r\n1\r\n");
   EXPECT_EQ(snapshot(), before);
