@@ -34,7 +34,6 @@ int WalkChecked(const std::shared_ptr<XmlRecordset>& rs, int id, int upTo = 1 <<
 
 // The rest of a walk either comes whole or ends with a status; the next statement gets through.
 void ExpectWholeOrFailed(const std::shared_ptr<XmlRecordset>& rs, int seen, int rows) {
-  ::testing::Test::RecordProperty("walk_status", rs->OptString());
   if (seen < rows) {
     EXPECT_NE(rs->OptStatus(), 0);
     EXPECT_FALSE(rs->OptString().empty());
