@@ -1,12 +1,15 @@
+// Splits one fuzz input into the few arguments a parser takes: a leading byte picks a mode or
+// an option, and a 0xFF byte separates texts.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
+#include <utility>
 
-// Splits one fuzz input into the few arguments a parser takes: a leading byte picks a mode or
-// an option, and a 0xFF byte separates texts.
 namespace quarlofuzz {
 
 class FuzzInput {
@@ -19,7 +22,6 @@ class FuzzInput {
     rest_.remove_prefix(1);
     return b;
   }
-
   // The text up to the next separator (or the end), separator dropped.
   std::string Text() {
     size_t cut = rest_.find('\xFF');
@@ -27,12 +29,7 @@ class FuzzInput {
     rest_.remove_prefix(cut == std::string_view::npos ? rest_.size() : cut + 1);
     return out;
   }
-
-  std::string Rest() {
-    std::string out(rest_);
-    rest_ = {};
-    return out;
-  }
+  std::string Rest() { return std::string(std::exchange(rest_, {})); }
 
  private:
   std::string_view rest_;
@@ -40,14 +37,13 @@ class FuzzInput {
 
 // Well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 inline bool IsUtf8(std::string_view s) {
-  size_t i = 0;
-  while (i < s.size()) {
+  for (size_t i = 0, n = 0; i < s.size(); i += n) {
     auto b = static_cast<unsigned char>(s[i]);
-    size_t n = b < 0x80                 ? 1
-               : b >= 0xC2 && b <= 0xDF ? 2
-               : (b >> 4) == 0xE        ? 3
-               : b >= 0xF0 && b <= 0xF4 ? 4
-                                        : 0;
+    n = b < 0x80                 ? 1
+        : b >= 0xC2 && b <= 0xDF ? 2
+        : (b >> 4) == 0xE        ? 3
+        : b >= 0xF0 && b <= 0xF4 ? 4
+                                 : 0;
     if (n == 0 || i + n > s.size()) return false;
     uint32_t cp = n == 1 ? b : b & (0x7F >> n);
     for (size_t k = 1; k < n; ++k) {
@@ -58,16 +54,15 @@ inline bool IsUtf8(std::string_view s) {
     if ((n == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
         (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
       return false;
-    i += n;
   }
   return true;
 }
 
 // A broken property of a parser: abort so the fuzzer keeps the input.
-[[noreturn]] void Fail(const char* what);
-
 inline void Check(bool ok, const char* what) {
-  if (!ok) Fail(what);
+  if (ok) return;
+  std::fprintf(stderr, "fuzz property broken: %s\n", what);
+  std::abort();
 }
 
 }  // namespace quarlofuzz

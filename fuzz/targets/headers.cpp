@@ -1,7 +1,4 @@
 // The response-header fields the transport reads from a raw header of any server.
-#include <cstddef>
-#include <cstdint>
-
 #include "FuzzInput.h"
 #include "HeaderFields.h"
 

@@ -1,44 +1,17 @@
 // The store's key paths ("a\\b\\c", as hosts write them): normalising is idempotent and leaves
 // no empty names, and a value saved under any path and name reads back under the same ones.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-
 #include "FuzzInput.h"
+#include "TempDir.h"
 #include "kokit/Enums.h"
 #include "registry/Registry.h"
 #include "registry/Store.h"
 
 namespace kd = kokit::detail;
 
-namespace {
-
-// The store lives in a scratch folder of this process, never the user's; removed at exit.
-class PrivateStore {
- public:
-  PrivateStore() {
-    std::string dir =
-        (std::filesystem::temp_directory_path() / "quarlo-fuzz-store-XXXXXX").string();
-    if (!mkdtemp(dir.data())) std::abort();
-    dir_ = dir;
-    setenv("KOKIT_REGISTRY_DIR", dir.c_str(), 1);
-  }
-  ~PrivateStore() {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-  }
-
- private:
-  std::filesystem::path dir_;
-};
-
-void UsePrivateStore() { static PrivateStore store; }
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  UsePrivateStore();
+  // The store lives in a scratch folder of this process, never the user's.
+  static quarlo::testing::TempDir dir;
+  static quarlo::testing::ScopedEnv store("KOKIT_REGISTRY_DIR", dir.path().string());
   quarlofuzz::FuzzInput in(data, size);
   const uint8_t flags = in.Byte();
   std::string path = in.Text();

@@ -1,7 +1,5 @@
 // What quarlopages reads from a request target: the query string and its percent escapes, and
 // the enciphered texts (key check, connection string) inside it.
-#include <cstddef>
-#include <cstdint>
 #include <stdexcept>
 
 #include "FuzzInput.h"

@@ -1,7 +1,5 @@
 // The recordset's reading of answers: a first answer (head, fields, rows) and a later batch,
 // walked row by row, never crash; the recordset either shows rows or reports a status.
-#include <cstddef>
-#include <cstdint>
 
 #include "FuzzInput.h"
 #include "conn/LibraryAccess.h"
@@ -15,13 +13,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string first = in.Text();
   std::string later = in.Rest();
 
-  try {
-    (void)quarlolink::internal::HeadInteger(first);
-  } catch (const kokit::Error&) {
-  }
-  try {
-    (void)quarlolink::internal::HeadBoolean(first);
-  } catch (const kokit::Error&) {
+  for (auto read : {+[](const std::string& s) { (void)quarlolink::internal::HeadInteger(s); },
+                    +[](const std::string& s) { (void)quarlolink::internal::HeadBoolean(s); }}) {
+    try {
+      read(first);
+    } catch (const kokit::Error&) {
+    }
   }
 
   // No connection behind it: fetching more rows fails cleanly.

@@ -1,11 +1,9 @@
 // Query files and typed input of the command-line program: decoding from any encoding and
 // cutting into statements never crash, and every span lies inside the text, in order.
-#include <cstddef>
-#include <cstdint>
 
+#include "input/Script.h"
 #include "FuzzInput.h"
 #include "input/Decode.h"
-#include "input/Script.h"
 
 using namespace quarlocli;
 

@@ -25,7 +25,6 @@ class HttpClient {
     curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &Append);
     curl_easy_setopt(curl_, CURLOPT_HEADERFUNCTION, &Append);
     curl_easy_setopt(curl_, CURLOPT_TCP_NODELAY, 1L);
-    if (getenv("E2E_VERBOSE")) curl_easy_setopt(curl_, CURLOPT_VERBOSE, 1L);
     curl_easy_setopt(curl_, CURLOPT_SSL_VERIFYPEER, 0L);
     curl_easy_setopt(curl_, CURLOPT_SSL_VERIFYHOST, 0L);
   }

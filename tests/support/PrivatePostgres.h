@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 
@@ -27,12 +28,7 @@ class PrivatePostgres {
   void Stop() { Run("stop"); }
   std::string Port() const {
     std::string port;
-    if (FILE* f = fopen((dir_ / "port").c_str(), "r")) {
-      char buf[16] = {};
-      if (fgets(buf, sizeof buf, f)) port = buf;
-      fclose(f);
-    }
-    while (!port.empty() && (port.back() == '\n' || port.back() == ' ')) port.pop_back();
+    std::ifstream(dir_ / "port") >> port;
     return port;
   }
 

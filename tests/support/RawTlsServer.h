@@ -19,8 +19,7 @@ namespace quarlo::testing {
 // number of bytes it read and the cookies sent, one connection at a time.
 class RawTlsServer {
  public:
-  RawTlsServer(const std::string& certFile, const std::string& keyFile)
-      : ctx_(SSL_CTX_new(TLS_server_method())) {
+  RawTlsServer(const std::string& certFile, const std::string& keyFile) {
     SSL_CTX_use_certificate_chain_file(ctx_.get(), certFile.c_str());
     SSL_CTX_use_PrivateKey_file(ctx_.get(), keyFile.c_str(), SSL_FILETYPE_PEM);
     listener_ = socket(AF_INET, SOCK_STREAM, 0);
@@ -47,13 +46,6 @@ class RawTlsServer {
   }
 
  private:
-  struct CtxFree {
-    void operator()(SSL_CTX* c) const { SSL_CTX_free(c); }
-  };
-  struct SslFree {
-    void operator()(SSL* s) const { SSL_free(s); }
-  };
-
   bool Readable(int fd) const {
     pollfd p{fd, POLLIN, 0};
     return poll(&p, 1, 20) > 0;
@@ -64,7 +56,7 @@ class RawTlsServer {
       if (!Readable(listener_)) continue;
       const int fd = accept(listener_, nullptr, nullptr);
       if (fd < 0) continue;
-      std::unique_ptr<SSL, SslFree> ssl(SSL_new(ctx_.get()));
+      std::unique_ptr<SSL, decltype(&SSL_free)> ssl(SSL_new(ctx_.get()), SSL_free);
       SSL_set_fd(ssl.get(), fd);
       if (SSL_accept(ssl.get()) == 1) Answer(ssl.get(), fd);
       close(fd);
@@ -93,7 +85,8 @@ class RawTlsServer {
     SSL_shutdown(ssl);
   }
 
-  std::unique_ptr<SSL_CTX, CtxFree> ctx_;
+  std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> ctx_{SSL_CTX_new(TLS_server_method()),
+                                                         SSL_CTX_free};
   int listener_ = -1;
   int port_ = 0;
   std::atomic<bool> stop_{false};

@@ -1,14 +1,14 @@
 #pragma once
 
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <map>
-#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -16,17 +16,18 @@
 
 namespace quarlopages::testing {
 
-// The real quarlopages program on a free loopback port, its stderr collected.
+// The real quarlopages program on a free loopback port, its stderr collected in a file.
 class ServerProcess {
  public:
   ServerProcess(const std::vector<std::string>& args,
                 const std::map<std::string, std::string>& env) {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+    log_ = (std::filesystem::temp_directory_path() / "quarlopages-stderr-XXXXXX").string();
+    const int log = mkstemp(log_.data());
+    if (log < 0) throw std::runtime_error("mkstemp");
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("fork");
     if (pid_ == 0) {
-      dup2(fds[1], 2);
+      dup2(log, 2);
       for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
       std::vector<std::string> all{QUARLOPAGES_BIN, "--listen", "127.0.0.1", "--port", "0"};
       all.insert(all.end(), args.begin(), args.end());
@@ -36,36 +37,31 @@ class ServerProcess {
       execv(argv[0], argv.data());
       _exit(127);
     }
-    close(fds[1]);
-    fd_ = fds[0];
-    reader_ = std::thread([this] { ReadLoop(); });
-    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (std::chrono::steady_clock::now() < until) {
-      {
-        std::lock_guard lock(mutex_);
-        if (auto at = stderr_.find("listening on "); at != std::string::npos) {
-          auto end = stderr_.find('\n', at);
-          if (end != std::string::npos) {
-            url_ = stderr_.substr(at + 13, end - at - 13);
-            return;
-          }
-        }
-        if (closed_) break;
+    close(log);
+    for (int i = 0; i < 6000 && pid_ > 0; ++i) {
+      const std::string err = Stderr();
+      const auto at = err.find("listening on "), end = err.find('\n', at);
+      if (at != std::string::npos && end != std::string::npos) {
+        url_ = err.substr(at + 13, end - at - 13);
+        return;
       }
+      if (waitpid(pid_, nullptr, WNOHANG) != 0) pid_ = -1;  // it ended
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    const std::string err = Stderr();
     Stop();
-    throw std::runtime_error("quarlopages did not start: " + Stderr());
+    unlink(log_.c_str());
+    throw std::runtime_error("quarlopages did not start: " + err);
   }
-  ~ServerProcess() { Stop(); }
+  ~ServerProcess() { Stop(), unlink(log_.c_str()); }
   ServerProcess(const ServerProcess&) = delete;
   ServerProcess& operator=(const ServerProcess&) = delete;
 
   const std::string& Url() const { return url_; }
   pid_t Pid() const { return pid_; }
-  std::string Stderr() {
-    std::lock_guard lock(mutex_);
-    return stderr_;
+  std::string Stderr() const {
+    std::ifstream in(log_, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
 
   // SIGTERM, then the exit status (-1 when it did not exit normally within 30 s).
@@ -73,45 +69,20 @@ class ServerProcess {
     if (pid_ <= 0) return exitCode_;
     kill(pid_, SIGTERM);
     int status = 0;
-    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (waitpid(pid_, &status, WNOHANG) == 0) {
-      if (std::chrono::steady_clock::now() > until) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, &status, 0);
-        break;
-      }
+    for (int i = 0; waitpid(pid_, &status, WNOHANG) == 0; ++i) {
+      if (i == 6000) kill(pid_, SIGKILL);
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     pid_ = -1;
     exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    if (reader_.joinable()) reader_.join();
-    close(fd_);
     return exitCode_;
   }
 
  private:
-  void ReadLoop() {
-    char buf[4096];
-    for (;;) {
-      ssize_t n = read(fd_, buf, sizeof buf);
-      if (n < 0 && errno == EINTR) continue;
-      std::lock_guard lock(mutex_);
-      if (n <= 0) {
-        closed_ = true;
-        return;
-      }
-      stderr_.append(buf, static_cast<size_t>(n));
-    }
-  }
-
+  std::string log_;
   pid_t pid_ = -1;
-  int fd_ = -1;
   int exitCode_ = -1;
   std::string url_;
-  std::mutex mutex_;
-  std::string stderr_;
-  bool closed_ = false;
-  std::thread reader_;
 };
 
 }  // namespace quarlopages::testing

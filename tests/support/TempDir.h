@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -34,23 +35,16 @@ class TempDir {
 class ScopedEnv {
  public:
   ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = getenv(name)) old_ = old, had_ = true;
+    if (const char* old = getenv(name)) old_ = old;
     setenv(name, value.c_str(), 1);
   }
-  ~ScopedEnv() {
-    if (had_) {
-      setenv(name_, old_.c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
+  ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 
  private:
   const char* name_;
-  std::string old_;
-  bool had_ = false;
+  std::optional<std::string> old_;
 };
 
 }  // namespace quarlo::testing

@@ -17,11 +17,16 @@ inline std::string PatternBody(std::size_t n) {
 // bodies, legacy-encoded text, fixed header fields, truncated bodies and redirects.
 inline void AddStandardRoutes(TestServer& ts, const std::string& gbkBody = "") {
   auto& s = ts.server();
-  s.Get("/text", [](const httplib::Request&, httplib::Response& res) {
-    res.set_content("hello", "text/plain");
-  });
-  s.Get("/empty",
-        [](const httplib::Request&, httplib::Response& res) { res.set_content("", "text/plain"); });
+  const auto text = [&s](const char* path, std::string body, int status = 200) {
+    s.Get(path, [body, status](const httplib::Request&, httplib::Response& res) {
+      res.status = status;
+      res.set_content(body, "text/plain");
+    });
+  };
+  text("/text", "hello");
+  text("/empty", "");
+  text("/status404", "no such page", 404);
+  text("/status500", "the page failed: division by zero", 500);
   s.Get("/slow", [&ts](const httplib::Request& req, httplib::Response& res) {
     ts.Hold(std::stoi(req.get_param_value("ms")));
     res.set_content("slow answer", "text/plain");
@@ -29,14 +34,6 @@ inline void AddStandardRoutes(TestServer& ts, const std::string& gbkBody = "") {
   s.Get("/hang", [&ts](const httplib::Request&, httplib::Response& res) {
     ts.Hold(20000);
     res.set_content("too late", "text/plain");
-  });
-  s.Get("/status404", [](const httplib::Request&, httplib::Response& res) {
-    res.status = 404;
-    res.set_content("no such page", "text/plain");
-  });
-  s.Get("/status500", [](const httplib::Request&, httplib::Response& res) {
-    res.status = 500;
-    res.set_content("the page failed: division by zero", "text/plain");
   });
   s.Get("/cookie/set", [](const httplib::Request&, httplib::Response& res) {
     res.set_header("Set-Cookie", "QSESSION=s123; Path=/");

@@ -47,9 +47,6 @@ class TestServer {
     return std::string(scheme) + "://127.0.0.1:" + std::to_string(port_) + path;
   }
 
-  // For handlers that hold an answer back: true once the server is being stopped.
-  bool stopping() const { return stopping_; }
-
   // Sleeps up to `ms` milliseconds, returning early when the server is being stopped.
   void Hold(int ms) const {
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);

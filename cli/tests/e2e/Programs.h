@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,13 +22,7 @@ using Vars = std::map<std::string, std::string>;
 
 inline std::string ReadFile(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-inline void WriteFile(const std::filesystem::path& p, const std::string& bytes) {
-  std::ofstream(p, std::ios::binary) << bytes;
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // A child killed if it still runs when the object goes. With a folder, its standard streams are
@@ -39,8 +32,7 @@ class Program {
   Program(std::vector<std::string> argv, const Vars& env, const std::filesystem::path& dir = {},
           const std::string& stdinFile = "/dev/null") {
     static int count = 0;
-    const bool terminal = dir.empty();
-    if (!terminal) out_ = dir / ("out-" + std::to_string(++count));
+    if (!dir.empty()) out_ = dir / ("out-" + std::to_string(++count));
     const std::string err = out_.string() + ".err";
     // Through env(1), so that the child needs no allocation between fork and exec.
     std::vector<std::string> all{"/usr/bin/env"};
@@ -49,9 +41,9 @@ class Program {
     std::vector<char*> args;
     for (auto& a : all) args.push_back(a.data());
     args.push_back(nullptr);
-    pid_ = terminal ? forkpty(&fd_, nullptr, nullptr, nullptr) : fork();
+    pid_ = dir.empty() ? forkpty(&fd_, nullptr, nullptr, nullptr) : fork();
     if (pid_ != 0) return;
-    if (!terminal) {
+    if (!dir.empty()) {
       dup2(open(stdinFile.c_str(), O_RDONLY), 0);
       dup2(open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
       dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
@@ -73,14 +65,12 @@ class Program {
 
   // The exit status (128 + signal when killed by one); -1 when it ran past `limit` (then killed).
   int Wait(std::chrono::seconds limit = std::chrono::seconds(60)) {
-    auto end = std::chrono::steady_clock::now() + limit;
+    const auto end = std::chrono::steady_clock::now() + limit;
     int st = 0;
     while (pid_ > 0 && waitpid(pid_, &st, WNOHANG) != pid_) {
       if (std::chrono::steady_clock::now() > end) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-        return status_;
+        kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
+        return pid_ = -1;
       }
       // A terminal's output is read meanwhile, or the child could block writing it.
       if (fd_ < 0 || !Read(10)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -101,8 +91,8 @@ class Program {
     if (write(fd_, keys.data(), keys.size()) < 0) return;
   }
   // Reads the terminal until `what` has appeared since the last match, or the time is up.
-  bool WaitFor(const std::string& what, std::chrono::seconds limit = std::chrono::seconds(20)) {
-    auto end = std::chrono::steady_clock::now() + limit;
+  bool WaitFor(const std::string& what) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     do {
       if (auto at = seen_.find(what, mark_); at != std::string::npos) {
         mark_ = at + what.size();
