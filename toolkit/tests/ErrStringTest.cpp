@@ -37,7 +37,7 @@ TEST(ErrString, NamesStackAndClearPopsThem) {
 
 // A failure the owner found records -1 and its own text, a system error its number and text;
 // the handler runs once per raise and not again from inside itself.
-TEST(ErrString, RaiseRecordsTheErrorAndRunsTheHandlerOnce) {
+TEST(ErrString, RaiseRecordsTheErrorRunsTheHandlerOnceAndCurrentErrorMaps) {
   ErrString err;
   auto state = [&] {
     return std::to_string(err.Number()) + "|" + err.Description() + "|" +
@@ -61,9 +61,7 @@ TEST(ErrString, RaiseRecordsTheErrorAndRunsTheHandlerOnce) {
   err.OnErrOcc(nullptr);
   err.RaiseError(NoSystemError(), 0, "again");
   EXPECT_EQ(calls, 2);
-}
-
-TEST(CurrentErrorTest, MapsTheExceptionBeingHandled) {
+  // CurrentError maps the exception being handled.
   auto caught = [](const std::function<void()>& thrower) {
     try {
       thrower();

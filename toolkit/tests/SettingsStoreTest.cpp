@@ -70,6 +70,23 @@ TEST_F(SettingsStore, EveryTypeRoundTrips) {
   EXPECT_EQ(second.Item("Title")->Description(), "new description");
   ASSERT_EQ(tools.LoadIniItems("TestApp", second, "wrong key"), 0);
   EXPECT_NE(second.Item("Password")->Value(), saved[1]);
+
+  // Another root, base key and master key; without writing missing settings a gap stops the load.
+  const std::string base = "Software\\Other";
+  IniItems items;
+  auto login = items.Add("Login", "用户 sa", "", xpIniItemDataType_EncTextValue);
+  auto count = items.Add("Count", 3, "", xpIniItemDataType_NumberValue);
+  EXPECT_EQ(tools.LoadIniItemsAt(HKCU, "m", "desk", items, "k", &status, false, base), -1);
+  EXPECT_EQ(status, "RegOpenKey Fail");
+  ASSERT_EQ(tools.LoadIniItemsAt(HKCU, "m", "desk", items, "k", nullptr, true, base), 0);
+  count->SetValue(4);
+  ASSERT_EQ(tools.SaveIniItemsAt(HKCU, "m", "desk", items, "k", nullptr, base), 0);
+  EXPECT_EQ(tools.GetRegDWord(HKCU, base + "\\desk\\IniItems", "Count"), 4);
+  login->SetValue("");
+  ASSERT_EQ(tools.LoadIniItemsAt(HKCU, "m", "desk", items, "k", nullptr, false, base), 0);
+  EXPECT_EQ(login->Value(), IniValue("用户 sa"));
+  ASSERT_EQ(tools.LoadIniItemsAt(HKCU, "other m", "desk", items, "k", nullptr, false, base), 0);
+  EXPECT_NE(login->Value(), IniValue("用户 sa"));
 }
 
 // What a load makes of a stored value that does not fit its setting, and how a new number is
@@ -140,27 +157,6 @@ TEST_F(SettingsStore, RefusedValuesStopTheLoop) {
   items.Item("First")->SetValue("again");
   EXPECT_EQ(tools.SaveIniItems("TestApp", items), -1);
   EXPECT_EQ(tools.OptString(), "RegCreateKey Fail");
-}
-
-// Another root, base key and master key; without writing missing settings a gap stops the load.
-TEST_F(SettingsStore, OtherRootMasterKeyAndBaseKey) {
-  const std::string base = "Software\\Other";
-  IniItems items;
-  auto login = items.Add("Login", "用户 sa", "", xpIniItemDataType_EncTextValue);
-  auto count = items.Add("Count", 3, "", xpIniItemDataType_NumberValue);
-  std::string status;
-  EXPECT_EQ(tools.LoadIniItemsAt(HKCU, "m", "desk", items, "k", &status, false, base), -1);
-  EXPECT_EQ(status, "RegOpenKey Fail");
-  ASSERT_EQ(tools.LoadIniItemsAt(HKCU, "m", "desk", items, "k", nullptr, true, base), 0);
-  count->SetValue(4);
-  ASSERT_EQ(tools.SaveIniItemsAt(HKCU, "m", "desk", items, "k", nullptr, base), 0);
-  EXPECT_EQ(tools.GetRegDWord(HKCU, base + "\\desk\\IniItems", "Count"), 4);
-
-  login->SetValue("");
-  ASSERT_EQ(tools.LoadIniItemsAt(HKCU, "m", "desk", items, "k", nullptr, false, base), 0);
-  EXPECT_EQ(login->Value(), IniValue("用户 sa"));
-  ASSERT_EQ(tools.LoadIniItemsAt(HKCU, "other m", "desk", items, "k", nullptr, false, base), 0);
-  EXPECT_NE(login->Value(), IniValue("用户 sa"));
 }
 
 // Items by position or by name in any letter case; failures reach the caller; a removed item
