@@ -15,6 +15,7 @@ using quarlo::testing::CodepageGuard;
 constexpr size_t kNone = std::string::npos;
 
 // Each row converts one way under one code page; `firstLost` is where the first "?" came from.
+// (Plain GBK pairs, four-byte forms and the lone 0x80 are in the random texts below.)
 TEST(Codepage, ConvertsBothWaysAndReportsTheFirstLoss) {
   CodepageGuard guard;
   // The test environment does not set KOKIT_CODEPAGE.
@@ -28,12 +29,9 @@ TEST(Codepage, ConvertsBothWaysAndReportsTheFirstLoss) {
     size_t firstLost;
   };
   const Row rows[] = {
-      {"Chinese keeps its GBK bytes", "GB18030", true, "a中", "a\xD6\xD0", kNone},
       {"Korean, emoji and euro", "GB18030", true, "a한😀€", "a\x83\x36\x84\x33\x94\x39\xFC\x36\x80",
        kNone},
-      {"four-byte form back", "GB18030", false, "\x95\x32\x82\x36", "𠀀", kNone},
       {"euro as GB18030 writes it", "GB18030", false, "\xA2\xE3", "€", kNone},
-      {"lone 0x80 is the euro", "GB18030", false, "a\x80", "a€", kNone},
       {"lead byte without its trail", "GB18030", false, "ab\x81'", "ab?'", 2},
       {"stray byte before ASCII", "GB18030", false,
        "\xFF"

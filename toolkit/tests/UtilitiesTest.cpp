@@ -90,19 +90,17 @@ TEST(EventPump, DelayRunsThePumpWhichMayBeReplacedAnywhere) {
   tools.Delay(30);
   EXPECT_GE(pumped, 1);
 
-  int second = 0;
-  kokit::SetEventPump([&] { kokit::SetEventPump([&] { ++second; }); });
-  kokit::PumpEvents();
-  kokit::PumpEvents();
-  EXPECT_EQ(second, 1);
-  int depth = 0, maxDepth = 0;
+  // A pump that waits again inside itself, then replaces itself.
+  int depth = 0, maxDepth = 0, second = 0;
   kokit::SetEventPump([&] {
     maxDepth = std::max(maxDepth, ++depth);
     if (depth == 1) tools.Delay(12);
-    --depth;
+    if (--depth == 0) kokit::SetEventPump([&] { ++second; });
   });
-  tools.Delay(12);
+  kokit::PumpEvents();
+  kokit::PumpEvents();
   EXPECT_EQ(maxDepth, 2);
+  EXPECT_EQ(second, 1);
   // Installed and run from several threads at once.
   std::atomic<int> runs{0};
   std::atomic<bool> stop{false};

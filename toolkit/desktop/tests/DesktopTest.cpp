@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QPixmap>
 #include <QScreen>
 #include <QSystemTrayIcon>
@@ -14,6 +14,14 @@
 
 using kokit::KoTimer;
 using kokit::TrayIcon;
+
+// The QApplication is made when tests run, not when they are listed.
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
+  QApplication app(argc, argv);
+  return RUN_ALL_TESTS();
+}
 
 // Ticks come only while the timer is enabled with an interval above 0; a handler may stop it;
 // an interval outside 0 to 65535 is refused and changes nothing.
