@@ -45,11 +45,6 @@ TEST(Ciphers, KnownResultsAndRandomHeads) {
       {"byte 255 comes back as zero", u(hex255, "key", dec), std::string(1, '\0')},
   };
   for (const Row& row : rows) EXPECT_EQ(row.got, row.want) << row.name;
-  std::string printable;
-  for (int ch = 32; ch <= 125; ++ch) printable.push_back(static_cast<char>(ch));
-  const std::string cipher = c(printable, "secret", enc);
-  EXPECT_EQ(cipher.size(), printable.size());
-  for (char ch : cipher) EXPECT_TRUE(ch >= 33 && ch <= 126) << int(ch);
   // A random head: cipher texts of one text differ (the same only once in 94 or 256), all decipher.
   const std::string text = "数据库 password=中文 ~\x7f";
   std::set<std::string> bytes, chars;

@@ -8,10 +8,9 @@
 #include "kokit/ErrString.h"
 
 using namespace kokit;
-using quarlo::testing::ErrorNumberOf;
-using quarlo::testing::ReadFile;
+using namespace quarlo::testing;
 namespace fs = std::filesystem;
-using LogFile = quarlo::testing::KokitTest;
+using LogFile = KokitTest;
 
 // The name, level, remark and step a reporter shows after each step of a script: a class
 // reporter keeps its first module name, a module reporter stacks them, Clear pops a level.

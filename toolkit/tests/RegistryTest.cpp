@@ -5,8 +5,7 @@
 #include "KokitTest.h"
 
 using namespace kokit;
-using quarlo::testing::KokitTest;
-using quarlo::testing::ReadFile;
+using namespace quarlo::testing;
 namespace fs = std::filesystem;
 
 namespace {

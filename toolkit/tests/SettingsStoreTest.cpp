@@ -5,9 +5,7 @@
 #include "kokit/IniItems.h"
 
 using namespace kokit;
-using quarlo::testing::ErrorNumberOf;
-using quarlo::testing::KokitTest;
-using quarlo::testing::ScopedEnv;
+using namespace quarlo::testing;
 
 namespace {
 
