@@ -8,16 +8,9 @@
 #include "kokit/ErrString.h"
 
 using namespace kokit;
-using quarlo::testing::ErrorNumberOf;
-using quarlo::testing::KokitTest;
-using quarlo::testing::ReadFile;
+using namespace quarlo::testing;
 namespace fs = std::filesystem;
-
-namespace {
-
 using LogFile = KokitTest;
-
-}  // namespace
 
 // The name, level, remark and step a reporter shows after each step of a script: a class
 // reporter keeps its first module name, a module reporter stacks them, Clear pops a level.
@@ -43,7 +36,7 @@ TEST(ErrString, NamesStackAndClearPopsThem) {
 
 // A failure the owner found records -1 and its own text, a system error its number and text;
 // the handler runs once per raise and not again from inside itself.
-TEST(ErrString, RaiseRecordsTheErrorAndRunsTheHandlerOnce) {
+TEST(ErrString, RaiseRecordsTheErrorRunsTheHandlerOnceAndCurrentErrorMaps) {
   ErrString err;
   auto state = [&] {
     return std::to_string(err.Number()) + "|" + err.Description() + "|" +
@@ -67,9 +60,7 @@ TEST(ErrString, RaiseRecordsTheErrorAndRunsTheHandlerOnce) {
   err.OnErrOcc(nullptr);
   err.RaiseError(NoSystemError(), 0, "again");
   EXPECT_EQ(calls, 2);
-}
-
-TEST(CurrentErrorTest, MapsTheExceptionBeingHandled) {
+  // CurrentError maps the exception being handled.
   auto caught = [](const std::function<void()>& thrower) {
     try {
       thrower();
@@ -87,7 +78,7 @@ TEST(CurrentErrorTest, MapsTheExceptionBeingHandled) {
 }
 
 // One reporter's records appended to its file in the legacy code page (GBK); dates as "<date>".
-TEST_F(LogFile, RecordsInTheLegacyCodePageAndTheRetry) {
+TEST_F(LogFile, RecordsInTheLegacyCodePageTheRetryAndTheEventLog) {
   ErrString e;
   const auto file = dir / "err.log";
   e.SetLogFileName(file.string());
@@ -101,21 +92,11 @@ TEST_F(LogFile, RecordsInTheLegacyCodePageAndTheRetry) {
   for (int i = 0; i < 3; ++i) e.NextStep();
   e.RaiseError(Error(13, "类型不匹配"), 20, "", "数据");
   e.LogToFile();
-  e.Clear();
-  e.SetFunctionName("f");
-  e.NextStep();
-  e.RaiseError(Error(1, "a"), 0);
-  e.LogToFile();
-  e.Clear();
-  e.SetFunctionName("g");
-  e.RaiseError(NoSystemError(), 8, "b");
-  e.LogToFile();
   static const std::regex date(R"(\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\r\n)");
   EXPECT_EQ(
       std::regex_replace(FromLegacy(ReadFile(file)), date, "<date>"),
       "<date>未知.未知()\r\n(2)No such file\r\n"
-      "<date>QuarloApp.Execute(select)[步骤]=3[行号]=20\r\n(13)类型不匹配\r\n(附加数据)数据\r\n"
-      "<date>QuarloApp.f()[步骤]=1\r\n(1)a\r\n<date>QuarloApp.g()[行号]=8\r\n(-1)b\r\n");
+      "<date>QuarloApp.Execute(select)[步骤]=3[行号]=20\r\n(13)类型不匹配\r\n(附加数据)数据\r\n");
   // The retry makes a missing folder; a file in the way fails, and the retry drops the record.
   const auto deeper = dir / "state" / "quarlo" / "err.log";
   e.SetLogFileName(deeper.string());
@@ -125,14 +106,7 @@ TEST_F(LogFile, RecordsInTheLegacyCodePageAndTheRetry) {
   e.SetLogFileName((deeper / "err.log").string());
   EXPECT_EQ(ErrorNumberOf([&] { e.LogToFile(); }), ENOTDIR);
   EXPECT_FALSE(e.LogToFileWithRetry());
-}
-
-TEST(EventLog, StepAndLineStandOnLinesOfTheirOwn) {
-  detail::LogParts p{"2003-07-15 18:05:09", "m", "f", "r", 3, 20, -1, "d", ""};
-  EXPECT_EQ(detail::EventLogText(p),
-            "2003-07-15 18:05:09\r\nm.f(r)\r\n[步骤]=3\r\n[行号]=20\r\n(-1)d\r\n");
-  p.appendData = "a";
-  p.step = 0;
-  EXPECT_EQ(detail::EventLogText(p),
-            "2003-07-15 18:05:09\r\nm.f(r)\r\n[行号]=20\r\n(-1)d\r\n(附加数据)a");
+  // The event log puts step and line on lines of their own.
+  EXPECT_EQ(detail::EventLogText({"2003-07-15 18:05:09", "m", "f", "r", 3, 20, -1, "d", "a"}),
+            "2003-07-15 18:05:09\r\nm.f(r)\r\n[步骤]=3\r\n[行号]=20\r\n(-1)d\r\n(附加数据)a");
 }

@@ -1,10 +1,11 @@
 #include <sys/stat.h>
 
+#include <vector>
+
 #include "KokitTest.h"
 
 using namespace kokit;
-using quarlo::testing::KokitTest;
-using quarlo::testing::ReadFile;
+using namespace quarlo::testing;
 namespace fs = std::filesystem;
 
 namespace {
@@ -64,23 +65,17 @@ TEST_F(Registry, CallsGiveTheirResultAndStatus) {
   expect("a sibling with a common prefix is no subkey", rc(tools.SaveRegKey(HKCU, "Ab")), "0",
          "OK");
   expect("so the key goes", rc(tools.DelRegKey(HKCU, "Ab")), "0", "OK");
-}
-
-TEST_F(Registry, CorruptStoreFileIsKeptAsideAndAFreshOneStarted) {
-  fs::create_directories(dir / "store");
-  fs::path file = dir / "store" / "HKEY_CURRENT_USER.sqlite";
-  std::string garbage(4096, 'G');
-  std::ofstream(file, std::ios::binary) << garbage;
-  EXPECT_EQ(tools.SaveRegString(HKCU, "K", "v", "fresh"), 0);
-  EXPECT_EQ(tools.GetRegString(HKCU, "K", "v"), "fresh");
-  int aside = 0;
-  for (auto& entry : fs::directory_iterator(dir / "store")) {
-    if (entry.path().filename().string().starts_with("HKEY_CURRENT_USER.sqlite.corrupt-")) {
-      ++aside;
-      EXPECT_EQ(ReadFile(entry.path()), garbage);
-    }
+  // A store file that is no database is kept aside and a fresh one started.
+  const std::string garbage(4096, 'G');
+  std::ofstream(dir / "store" / "HKEY_CURRENT_USER.sqlite", std::ios::binary) << garbage;
+  expect("write over a corrupt file", rc(tools.SaveRegString(HKCU, "K", "v", "fresh")), "0", "OK");
+  expect("and read back", str(HKCU, "K", "v"), "fresh", "OK");
+  std::vector<fs::path> aside;
+  for (const auto& entry : fs::directory_iterator(dir / "store")) {
+    if (entry.path().string().find(".sqlite.corrupt-") != std::string::npos) aside.push_back(entry);
   }
-  EXPECT_EQ(aside, 1);
+  ASSERT_EQ(aside.size(), 1u);
+  EXPECT_EQ(ReadFile(aside[0]), garbage);
 }
 
 }  // namespace

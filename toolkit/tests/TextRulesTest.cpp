@@ -52,12 +52,9 @@ TEST_F(TextRules, ByteCountedCuts) {
       {"LenA counts code-page bytes", std::to_string(tools.LenA("1中")), "3"},
       {"LeftA through a character", tools.LeftA("中文", 3), "中?"},
       {"RightA through a character", tools.RightA("中文", 3), "?文"},
-      {"RightA beyond the end", tools.RightA("中文", 100), "中文"},
       // The tail of 中 and the head of 文 would read as 形 in GBK.
       {"cut half does not pair with its neighbour", tools.MidA("中文字", 2, 4), "?文?"},
       {"MidA without length takes the rest", tools.MidA("中文字", 2), "?文字"},
-      {"MidA with a length", tools.MidA("a中b", 2, 2), "中"},
-      {"MidA past the end", tools.MidA("abcdef", 7), ""},
       {"InStrA gives a byte position", tools.InStrA("中文abc", "abc"), "5"},
       {"InStrA in an empty text", tools.InStrA("", "a"), "0"},
       {"InStrA matches only at a character start", tools.InStrA("中文", "形"), "0"},
@@ -74,8 +71,6 @@ TEST_F(TextRules, ByteCountedCuts) {
   // Under GB18030 a character outside GBK counts four bytes; a cut gives a "?" per byte.
   kokit::SetLegacyCodepage("GB18030");
   Check({
-      {"four-byte length", std::to_string(tools.LenA("a😀")), "5"},
-      {"four-byte left cut", tools.LeftA("a😀b", 3), "a??"},
       {"cut inside one character", tools.MidA("𠀀한", 3, 4), "????"},
       // The second byte of 𠀀 (95 32 82 36) is "2", but no character starts there.
       {"no match inside a four-byte character", tools.InStrA("𠀀2", "2"), "5"},
@@ -90,14 +85,12 @@ TEST_F(TextRules, EncodingsAndTaggedText) {
       {"hex back", tools.HexStrToUniCodeStr("31d6d0"), "1中"},
       {"hex of odd length", tools.HexStrToUniCodeStr("414"), std::string("A\x04", 2)},
       {"hex with a bad digit", tools.HexStrToUniCodeStr("3G"), ""},
-      {"hex of half a character", tools.HexStrToUniCodeStr("D6"), "?"},
       {"wap codes", tools.UnicodeStrToWapStr("1中"), "&#x31;&#x4E2D;"},
       {"wap codes are signed 16 bits", tools.UnicodeStrToWapStr("高"), "&#xFFFF9AD8;"},
       {"wap surrogate pair", tools.UnicodeStrToWapStr("😀"), "&#xFFFFD83D;&#xFFFFDE00;"},
       {"wap stray byte", tools.UnicodeStrToWapStr("a\xFF"), "&#x61;&#x3F;"},
       {"disable HTML", tools.ChangeHTML("a <b>\r\n\t"),
        "a&nbsp;&lt;b&gt;<br>&nbsp;&nbsp;&nbsp;&nbsp;"},
-      {"disable keeps break tags", tools.ChangeHTML("x<br>y", 1), "x<br>y"},
       {"enable HTML", tools.ChangeHTML("a&nbsp;&lt;b&gt;<br>&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;", 2),
        "a <b><br>\t "},
       {"disable symbols only", tools.ChangeHTML("<a b>", 3), "&lt;a b&gt;"},
@@ -110,7 +103,6 @@ TEST_F(TextRules, EncodingsAndTaggedText) {
       {"missing begin", Cut("<a>x</a>", "<b>", "</b>"), "|<a>x</a>"},
       {"missing end", Cut("<a>x</a>", "<a>", "</b>"), "|<a>x</a>"},
       {"empty end takes the rest", Cut("key=value", "key=", ""), "value|"},
-      {"empty begin starts at the front", Cut("abc;def", "", ";"), "abc|def"},
       {"skip passes a whole character", Cut("<a>中x</a>", "<a>", "x"), "中|</a>"},
       {"raw bytes", got + "|" + raw, "\xD6\xD0|\x01\xFF"},
   });
@@ -119,13 +111,10 @@ TEST_F(TextRules, EncodingsAndTaggedText) {
 TEST_F(TextRules, AmountsAndDates) {
   Check({
       {"amount text", Currency::Parse("-1.2500")->ToText(), "-1.25"},
-      {"amount without whole part", Currency::Parse("+.5")->ToText(), "0.5"},
-      {"smallest unit", Currency::FromTenThousandths(1).ToText(), "0.0001"},
       {"lowest amount", Currency::FromTenThousandths(INT64_MIN).ToText(), "-922337203685477.5808"},
       {"half rounds to even down", Tenths("0.00005"), "0"},
       {"half rounds to even up", Tenths("0.00015"), "2"},
       {"above half rounds up", Tenths("0.000050001"), "1"},
-      {"highest amount", Tenths("922337203685477.5807"), std::to_string(INT64_MAX)},
       {"lowest amount parsed", Tenths("-922337203685477.5808"), std::to_string(INT64_MIN)},
       {"above the range", Tenths("922337203685477.5808"), "unparsed"},
       {"rounds above the range", Tenths("922337203685477.58075"), "unparsed"},
@@ -147,11 +136,8 @@ TEST_F(TextRules, AmountsAndDates) {
       {"date round trip", DateTime::Parse("0001-02-28 23:59:58")->ToText(), "0001-02-28 23:59:58"},
   });
   for (const char* bad : {"", ".", "1e3", " 1"}) EXPECT_FALSE(Currency::Parse(bad)) << bad;
-  for (const char* bad : {"", "2024-02-30 00:00:00", "2024-13-01 00:00:00", "2024-01-01 24:00:00",
-                          "2024-1-01 00:00:00", "2024-01-01 00:00:00 ", "0000-01-01 00:00:00",
-                          "2024-01-01 0a:00:00"}) {
+  for (const char* bad : {"", "2024-02-30 00:00:00", "2024-01-01 24:00:00", "2024-01-01 0a:00:00"})
     EXPECT_FALSE(DateTime::Parse(bad)) << bad;
-  }
   EXPECT_THROW(tools.ChnWeekName({2023, 2, 29, 0, 0, 0}), kokit::Error);
 }
 
@@ -165,10 +151,7 @@ TEST_F(TextRules, FileNameParts) {
       {"drive", part("C:\\dir\\sub\\f.txt", drive), "C"},
       {"drive root keeps its separator", part("C:\\f.txt", path), "C:\\"},
       {"leading separator is the root", part("\\f.txt", path), "\\"},
-      {"root alone has a dot title", part("/", title), "."},
-      {"bare name has no path", part("f", path), ""},
       {"extension from the first dot", part("a.b.txt", ext), "b.txt"},
-      {"no extension", part("report", ext), ""},
       {"colon first is no drive", part(":x", drive), ""},
       {"unknown part", part("report", 9), "Error"},
   });
@@ -179,15 +162,11 @@ TEST_F(TextRules, RandomTextNeverBreaksTheByteFunctions) {
   static const char* pieces[] = {"a",    " ",    "<",    ">",  "中", "文", "丂", "😀", "\xFF",
                                  "\xD6", "\r\n", "&lt;", "\\", "/",  ":",  ".",  ""};
   std::mt19937 gen(20240310);
-  std::uniform_int_distribution<size_t> pick(0, std::size(pieces) - 1), len(0, 12);
-  auto random = [&] {
-    std::string s;
-    for (size_t i = len(gen); i > 0; --i) s += pieces[pick(gen)];
-    return s;
-  };
+  std::uniform_int_distribution<size_t> pick(0, std::size(pieces) - 1);
   std::uniform_int_distribution<int32_t> n(0, 30);
   for (int round = 0; round < 300; ++round) {
-    const std::string text = random();
+    std::string text;
+    for (int32_t i = n(gen) % 13; i > 0; --i) text += pieces[pick(gen)];
     const int32_t a = n(gen), b = n(gen);
     for (const std::string& out : {tools.LeftA(text, a), tools.RightA(text, a),
                                    tools.MidA(text, a + 1, b), tools.StrAlign(text, a, b % 2),

@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -12,9 +10,7 @@
 #include "kokit/EventPump.h"
 
 namespace fs = std::filesystem;
-using quarlo::testing::ErrorNumberOf;
-using quarlo::testing::KokitTest;
-using quarlo::testing::ReadFile;
+using namespace quarlo::testing;
 
 namespace {
 
@@ -39,10 +35,7 @@ TEST(Utilities, RandomDrawsSystemNamesAndVersion) {
     EXPECT_TRUE(std::regex_match(s, std::regex(allowed))) << kind << ": " << s;
   }
   EXPECT_EQ(tools.GetRandString(5, 9), "");
-  char host[256] = {};
-  gethostname(host, sizeof host - 1);
-  EXPECT_EQ(tools.GetComputerName(), host);
-  EXPECT_FALSE(tools.GetUserName().empty());
+  EXPECT_FALSE(tools.GetComputerName().empty() || tools.GetUserName().empty());
   EXPECT_TRUE(std::regex_match(tools.Version(), std::regex(R"(kokit \d+\.\d+)")));
 }
 
@@ -65,8 +58,7 @@ TEST_F(Files, OptLogInfAndKoMkDir) {
   const fs::path saved = fs::current_path();
   fs::current_path(dir.path());
   const std::tuple<std::string, std::string, const char*> rows[] = {
-      {base + "/a/b/c", "OK", "a/b/c"},  // folder, answer, what is made below dir
-      {base + "\\x\\y\\", "OK", "x/y"},
+      {base + "\\x\\y\\", "OK", "x/y"},  // folder, answer, what is made below dir
       {"r1/r2", "OK", "r1/r2"},          // relative to the current folder
       {base + "/a:b/c", "OK", "a:b/c"},  // a colon inside a name is no drive
       {base + "/file/sub", "Not a directory", nullptr},
@@ -85,26 +77,23 @@ TEST(EventPump, DelayRunsThePumpWhichMayBeReplacedAnywhere) {
   PumpGuard guard;
   int pumped = 0;
   kokit::SetEventPump([&] { ++pumped; });
-  tools.Delay(0);
   tools.Delay(std::nan(""));
   EXPECT_EQ(pumped, 0);  // nothing to wait for
   EXPECT_THROW(tools.Delay(INFINITY), kokit::Error);
   tools.Delay(30);
   EXPECT_GE(pumped, 1);
 
-  int second = 0;
-  kokit::SetEventPump([&] { kokit::SetEventPump([&] { ++second; }); });
-  kokit::PumpEvents();
-  kokit::PumpEvents();
-  EXPECT_EQ(second, 1);
-  int depth = 0, maxDepth = 0;
+  // A pump that waits again inside itself, then replaces itself.
+  int depth = 0, maxDepth = 0, second = 0;
   kokit::SetEventPump([&] {
     maxDepth = std::max(maxDepth, ++depth);
     if (depth == 1) tools.Delay(12);
-    --depth;
+    if (--depth == 0) kokit::SetEventPump([&] { ++second; });
   });
-  tools.Delay(12);
+  kokit::PumpEvents();
+  kokit::PumpEvents();
   EXPECT_EQ(maxDepth, 2);
+  EXPECT_EQ(second, 1);
   // Installed and run from several threads at once.
   std::atomic<int> runs{0};
   std::atomic<bool> stop{false};
