@@ -1,7 +1,10 @@
 // The real quarlopages program spoken to over HTTP, relaying to SQLite files through the built-in
 // backend and to PostgreSQL through unixODBC under the driver name "SQL Server".
 #include <chrono>
+#include <latch>
+#include <random>
 #include <regex>
+#include <stdexcept>
 #include <thread>
 
 #include "EndToEndFixture.h"
@@ -14,8 +17,8 @@ using namespace quarlopages::testing;
 INSTANTIATE_TEST_SUITE_P(Backends, EndToEnd, ::testing::Values(Db::Sqlite, Db::Postgres),
                          BackendName);
 
-// One client's road: a refused key, a refused login, the login, then paging, batches, updates,
-// Chinese text, a long statement, and where the server's time went (the Server-Timing header in
+// One client's road (plain queries, types and Chinese text are the client stories'): a refused
+// key, a refused login, a batch that updates paged back and forth, and where the server's time went (the Server-Timing header in
 // one exact form; a statement's time in the database shows in "db", the parts add up to "total").
 TEST_P(EndToEnd, AClientFromKeyCheckToPagedBatchesUpdatesAndTimings) {
   const std::regex form(
@@ -43,45 +46,18 @@ TEST_P(EndToEnd, AClientFromKeyCheckToPagedBatchesUpdatesAndTimings) {
   EXPECT_FALSE(std::filesystem::exists(map_ / "missing.db"));
 
   Login();
-  auto a = Exec("select id, name from t order by id");
-  ASSERT_EQ(a.fields.size(), 2u) << a.text;
-  EXPECT_EQ(std::tie(a.recordsAffected, a.eof, a.isNextRecordset),
-            std::tuple("-1", "False", "False"));
-  EXPECT_EQ(std::tie(a.fields[0].name, a.fields[0].type, a.fields[1].type, a.fields[1].size),
-            std::tuple("id", 3, 200, 20));
-  EXPECT_EQ(a.rows.size(), 25u);
-  auto empty = Exec("select id from t where id < 0");
-  EXPECT_EQ(std::tuple(empty.eof, empty.fields.size(), empty.rows.size()),
-            std::tuple("True", 1u, 0u));
-  auto update = Exec("update t set note = 'x' where id < 0");
-  EXPECT_EQ(std::tuple(update.recordsAffected, update.eof, update.fields.size()),
-            std::tuple("0", "True", 0u));
-
-  HttpAnswer raw = Raw(kExecute, ExecuteQuery("select '中文名称' as name, '汉字' as 列名"));
-  EXPECT_NE(raw.body.find("\xD6\xD0\xCE\xC4"), std::string::npos);  // 中文 in GBK
-  EXPECT_NE(raw.headers.find("charset=GB18030"), std::string::npos);
-  EXPECT_EQ(ParseAnswer(Text(raw)).fields.at(1).name, "列名");
-
-  std::string value(256 * 1024 - 20, 'q');
-  auto longStatement = Exec("select '" + value + "' as v");
-  ASSERT_TRUE(longStatement.ok) << longStatement.text.substr(0, 300);
-  EXPECT_EQ(longStatement.rows.at(0).at(0), value);
-
   // A batch that updates, paged back and forth, updates once.
   const std::string updateThenSelect = "update counter set n = n + 1; select id from t order by id";
   auto counted = Exec(updateThenSelect);
-  ASSERT_TRUE(counted.ok) << counted.text;
-  EXPECT_EQ(counted.recordsAffected, "1");
-  EXPECT_EQ(counted.isNextRecordset, "True");
-  auto updatedRows = Exec(updateThenSelect, {.beginRecordset = 2});
-  ASSERT_EQ(updatedRows.rows.size(), 25u);
-  EXPECT_EQ(updatedRows.eof, "False");
+  EXPECT_EQ(std::tie(counted.recordsAffected, counted.isNextRecordset), std::tuple("1", "True"))
+      << counted.text;
+  ASSERT_EQ(Exec(updateThenSelect, {.beginRecordset = 2}).rows.size(), 25u);
   for (int move : {25, 50, 25, 0, 50}) {
     auto page = Exec(updateThenSelect, {.beginRecordset = 2, .moveRows = move, .noHead = true}, 1);
     ASSERT_FALSE(page.rows.empty()) << page.text;
-    EXPECT_EQ(page.rows[0][0], std::to_string(move + 1));
-    EXPECT_EQ(page.rows.size(), move == 50 ? 10u : 25u);
-    EXPECT_EQ(page.eof, move == 50 ? "True" : "False");
+    EXPECT_EQ(std::tuple(page.rows[0][0], page.rows.size(), page.eof),
+              std::tuple(std::to_string(move + 1), move == 50 ? 10u : 25u,
+                         move == 50 ? "True" : "False"));
   }
   EXPECT_EQ(Exec("select n from counter").rows.at(0).at(0), "1");
 
@@ -90,8 +66,6 @@ TEST_P(EndToEnd, AClientFromKeyCheckToPagedBatchesUpdatesAndTimings) {
   ASSERT_EQ(timed.size(), 4u);
   EXPECT_GT(timed[0], 0);  // the database's share of 3,600 rows
   EXPECT_GT(timed[1], 0);  // spooled and read back
-  EXPECT_EQ(figures(Raw(kExecute, ExecuteQuery(cross, {.moveRows = 25, .noHead = true}))).size(),
-            4u);
   auto back = figures(Raw(kExecute, ExecuteQuery(cross, {.moveRows = 0, .noHead = true})));
   ASSERT_EQ(back.size(), 4u);
   EXPECT_EQ(back[0], 0);  // a page read before comes from the spool
@@ -133,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(Backends, Program, ::testing::Values(Db::Sqlite), Backe
 
 // One run of the program under small bounds, start to SIGTERM: HEAD and refused keys and orders,
 // the key's session on a kept-alive connection, the map folder's paths, "+" and bad escapes,
-// result sets past their ends, batches read back, bounds, the spool budget of a batch, the
+// batches read back, bounds, the spool budget of a batch, the
 // statement limit, the session cap (HEAD and refused checks opened none), and the log.
 TEST_P(Program, OneRunFromRefusedKeysThroughEdgeResultsToTheCapAndSigterm) {
   std::filesystem::create_directories(map_ / "data");
@@ -144,7 +118,6 @@ TEST_P(Program, OneRunFromRefusedKeysThroughEdgeResultsToTheCapAndSigterm) {
   const std::string badOpt = "参数 Opt 缺少或无法识别（应为 0、1、2 或 3）";
   const std::pair<std::string, std::string> refusals[] = {
       {KeyCheckQuery("not the key"), refused},
-      {"?Opt=0&EncKey=%41", refused},
       {"?Opt=0", refused},
       {"?Opt=4", badOpt},
       {"", badOpt},
@@ -162,10 +135,8 @@ TEST_P(Program, OneRunFromRefusedKeysThroughEdgeResultsToTheCapAndSigterm) {
   const std::string answer = Text(check);
   ASSERT_EQ(answer.substr(0, 2), "OK");
   const std::string key = Element(answer, "EncKey");
-  EXPECT_GE(key.size(), 16u);
   EXPECT_EQ(Element(answer, "MapPath"), map_.path().string());
   const std::string cookie = client_.Cookie();
-  EXPECT_EQ(cookie.size() - cookie.find('=') - 1, 32u);
   // A second check keeps the session and issues a fresh key.
   EXPECT_NE(KeyCheck(), key);
   EXPECT_EQ(client_.Cookie(), cookie);
@@ -208,16 +179,6 @@ TEST_P(Program, OneRunFromRefusedKeysThroughEdgeResultsToTheCapAndSigterm) {
                                    "&IsNoHeadAndFields=0")));
   EXPECT_EQ(plus.rows.at(0).at(0), "3");
 
-  const std::string sql = "select id, name, note from t order by id";
-  ASSERT_TRUE(Exec(sql).ok);
-  auto past = Exec(sql, {.moveRows = 75, .noHead = true}, 3);
-  EXPECT_EQ(past.eof, "True");
-  EXPECT_TRUE(past.rows.empty());
-  EXPECT_EQ(Exec("select id from t where id <= 50").eof, "False");
-  auto boundary = Exec("select id from t where id <= 50", {.moveRows = 25, .noHead = true}, 1);
-  EXPECT_EQ(boundary.rows.size(), 25u);
-  EXPECT_EQ(boundary.eof, "True");
-
   const std::string batch = "select 1 as a; select 'x' as b, 2 as c";
   ASSERT_EQ(Exec(batch).isNextRecordset, "True");
   auto second = Exec(batch, {.beginRecordset = 2});
@@ -233,18 +194,14 @@ TEST_P(Program, OneRunFromRefusedKeysThroughEdgeResultsToTheCapAndSigterm) {
       "insert into counter values (3)");
   EXPECT_EQ(inserts.isNextRecordset, "True");
   EXPECT_EQ(Exec("select count(*) from counter").rows.at(0)[0], "4");  // all ran at once
-  EXPECT_EQ(Exec("select note from t where id = 2", {.removeSpace = false}).rows.at(0)[0],
-            "note 2   ");
 
   const std::string rowsRange = "RowsPerComm 必须在 1 到 100 之间";
   struct Case {
     const char* name;
     std::string query;
-    std::string answer;  // "" for an answer starting "OK"
+    std::string answer;
   } cases[] = {
       {"too many rows", ExecuteQuery("select 1", {.rowsPerComm = 101}), rowsRange},
-      {"no rows", ExecuteQuery("select 1", {.rowsPerComm = 0}), rowsRange},
-      {"the most rows", ExecuteQuery("select 1", {.rowsPerComm = 100}), ""},
       {"empty", ExecuteQuery(""), "没有要执行的 SQL 语句"},
       {"negative move", ExecuteQuery("select 1", {.moveRows = -1, .noHead = true}),
        "MoveRows 不能是负数"},
@@ -254,11 +211,7 @@ TEST_P(Program, OneRunFromRefusedKeysThroughEdgeResultsToTheCapAndSigterm) {
       {"too long", ExecuteQuery("select '" + std::string(5000, 'z') + "'"),
        "语句太长（5009 字节），服务器最多接受 4096 字节"},
   };
-  for (const Case& c : cases) {
-    std::string text = Text(Raw(kExecute, c.query));
-    EXPECT_EQ(c.answer.empty() ? text.substr(0, 2) : text, c.answer.empty() ? "OK" : c.answer)
-        << c.name;
-  }
+  for (const Case& c : cases) EXPECT_EQ(Text(Raw(kExecute, c.query)), c.answer) << c.name;
   // Far past the limit the request line does not fit the connection at all.
   EXPECT_EQ(Raw(kExecute, ExecuteQuery(std::string(100000, 'z'))).status, 414);
   EXPECT_EQ(Text(HttpClient().Get(server_->Url() + kOpen + "?Opt=2")), "OK");
@@ -323,10 +276,6 @@ TEST_P(Program, AnyPathHttpsAndTheManual) {
   EXPECT_NE(bare.headers.find("Location: /quarlo20cn/\r\n"), std::string::npos) << bare.headers;
   HttpAnswer index = client_.Get(site + "/quarlo20cn/");
   EXPECT_NE(index.headers.find("Content-Type: text/html; charset=UTF-8"), std::string::npos);
-  std::smatch css;
-  ASSERT_TRUE(std::regex_search(index.body, css, std::regex("href=\"([^\"/:]+\\.css)\"")));
-  EXPECT_NE(client_.Get(site + "/quarlo20cn/" + css[1].str()).headers.find("text/css"),
-            std::string::npos);
   HttpAnswer head = client_.Head(site + "/quarlo20cn/");
   EXPECT_EQ(head.status, 200);
   EXPECT_TRUE(head.body.empty());
@@ -338,6 +287,70 @@ TEST_P(Program, AnyPathHttpsAndTheManual) {
   ServerProcess plain({"--map-path", map_.path().string()}, {});
   EXPECT_NE(plain.Stderr().find("warning"), std::string::npos);
   EXPECT_EQ(plain.Stop(), 0);
+}
+
+// Many clients whose requests arrive about when the server closes idle kept-alive connections,
+// with no connection to spare: every request is answered, and none runs twice.
+constexpr int kClients = 24;
+constexpr int kRounds = 5;
+
+// One client: logs in to a file of its own (SQLite writers on one file would wait for each
+// other), then counts up once per round after an idle gap of 0.9 to 1.1 s, around the server's
+// 1 s time-out. Every client waits the same gaps, so the server closes many idle connections at
+// once and they come back at once.
+void Client(const std::string& site, int id, std::latch& loggedIn) {
+  HttpClient http;
+  auto page = [&](const char* path, const std::string& query) {
+    return kokit::FromLegacy(http.Get(site + path + query).body);
+  };
+  std::string opened;
+  try {
+    const std::string key = Element(page(kOpen, KeyCheckQuery(kKey)), "EncKey");
+    const std::string file = "hits" + std::to_string(id) + ".db";
+    opened = page(kOpen, OpenQuery("driver={SQLite3};dbq=" + file, key));
+  } catch (...) {
+    loggedIn.count_down();
+    throw;
+  }
+  loggedIn.arrive_and_wait();
+  if (opened != "OK") throw std::runtime_error("open: " + opened);
+  std::mt19937 random(1);
+  std::uniform_int_distribution<int> gapMs(900, 1100);
+  for (int r = 0; r < kRounds; ++r) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(gapMs(random)));
+    ParsedAnswer a = ParseAnswer(page(kExecute, ExecuteQuery("update hits set n = n + 1")));
+    if (!a.ok || a.recordsAffected != "1") throw std::runtime_error("update: " + a.text);
+  }
+  ParsedAnswer count = ParseAnswer(page(kExecute, ExecuteQuery("select n from hits")));
+  if (count.rows.size() != 1 || count.rows[0][0] != std::to_string(kRounds)) {
+    throw std::runtime_error("counted " + count.text + " instead of " + std::to_string(kRounds));
+  }
+}
+
+TEST(KeepAlive, RequestsAroundTheIdleTimeoutAreAllAnsweredAndRunOnce) {
+  quarlo::testing::Site site;
+  for (int id = 0; id < kClients; ++id) {
+    MakeSqliteFile(site.map / ("hits" + std::to_string(id) + ".db"),
+                   "create table hits(n integer); insert into hits values (0)");
+  }
+  site.Start(kKey, {"--idle-timeout", "1", "--max-connections", std::to_string(kClients)});
+  ServerProcess& server = *site.server;
+  std::vector<std::string> failures(kClients);
+  std::latch loggedIn(kClients);
+  {
+    std::vector<std::jthread> clients;
+    for (int id = 0; id < kClients; ++id) {
+      clients.emplace_back([&, id] {
+        try {
+          Client(server.Url(), id, loggedIn);
+        } catch (const std::exception& e) {
+          failures[id] = e.what();
+        }
+      });
+    }
+  }
+  for (int id = 0; id < kClients; ++id) EXPECT_EQ(failures[id], "") << "client " << id;
+  if (HasFailure()) std::fprintf(stderr, "server said:\n%s\n", server.Stderr().c_str());
 }
 
 // The program's exit statuses for --help and for a bad flag.
