@@ -292,40 +292,35 @@ TEST_F(Site, OneRunSettingsStory) {
 // the prompt edits, Ctrl+C drops the line, and the history comes back in the next session.
 TEST_F(Site, InteractiveStory) {
   TempDir state;
-  Vars env{{"XDG_STATE_HOME", state.path().string()}};
-  {
-    Program t(Login(Db::Sqlite, {"--user", "admin", "-c", "select 1 as a"}),
-              {{"XDG_STATE_HOME", state.path().string()}, {"QUARLO_PASSWORD", ""}});
-    EXPECT_EQ(t.Wait(), 0) << t.Seen();
-  }
-  {
-    Program t(Login(Db::Sqlite, {"--user", "admin"}), env);
-    // Each step: what to wait for, then what to type.
-    const std::pair<const char*, const char*> steps[] = {
-        {"Password for admin: ", "s3cret-word\r"},
-        {"quarlo> ", "select name from t\r"},
-        {"quarlo-> ", "where id = 1;\r"},
-        {" 中文\r\n（所影响的行数为 1 行）", ""},  // on a terminal the table is the default
-        {"quarlo> ", "select 'half"},
-        {"", "\x03"},
-        {"quarlo> ", "select * from nope;\r"},
-        {"quarlo: ", ""},
-        {"quarlo> ", "\\q\r"},
-    };
+  // Each step: what to wait for, then what to type.
+  using Steps = std::vector<std::pair<const char*, const char*>>;
+  const auto session = [&state](std::vector<std::string> more, Steps steps, Vars env = {}) {
+    env["XDG_STATE_HOME"] = state.path().string();
+    Program t(Login(Db::Sqlite, std::move(more)), env);
     for (const auto& [expect, keys] : steps) {
-      ASSERT_TRUE(t.WaitFor(expect)) << t.Seen();
+      EXPECT_TRUE(t.WaitFor(expect)) << t.Seen();
       if (*keys) t.Type(keys);
     }
     EXPECT_EQ(t.Wait(), 0) << t.Seen();
-    EXPECT_EQ(t.Seen().find("s3cret-word"), std::string::npos) << t.Seen();
-  }
-  Program t(Login(Db::Sqlite, {}), env);
-  ASSERT_TRUE(t.WaitFor("quarlo> ")) << t.Seen();
-  t.Type("\x1b[A\x1b[A\r");
-  ASSERT_TRUE(t.WaitFor("（所影响的行数为 1 行）")) << t.Seen();
-  ASSERT_TRUE(t.WaitFor("quarlo> ")) << t.Seen();
-  t.Type("\x04");
-  EXPECT_EQ(t.Wait(), 0) << t.Seen();
+    return t.Seen();
+  };
+  session({"--user", "admin", "-c", "select 1 as a"}, {}, {{"QUARLO_PASSWORD", ""}});
+  const std::string seen =
+      session({"--user", "admin"}, {
+                                       {"Password for admin: ", "s3cret-word\r"},
+                                       {"quarlo> ", "select name from t\r"},
+                                       {"quarlo-> ", "where id = 1;\r"},
+                                       // On a terminal the table is the default.
+                                       {" 中文\r\n（所影响的行数为 1 行）", ""},
+                                       {"quarlo> ", "select 'half"},
+                                       {"", "\x03"},
+                                       {"quarlo> ", "select * from nope;\r"},
+                                       {"quarlo: ", ""},
+                                       {"quarlo> ", "\\q\r"},
+                                   });
+  EXPECT_EQ(seen.find("s3cret-word"), std::string::npos) << seen;
+  session({},
+          {{"quarlo> ", "\x1b[A\x1b[A\r"}, {"（所影响的行数为 1 行）", ""}, {"quarlo> ", "\x04"}});
 }
 
 TEST_F(Site, CtrlCStopsTheRunningStatementAndExits130) {
@@ -355,26 +350,22 @@ TEST_F(Site, CtrlCStopsTheRunningStatementAndExits130) {
 TEST_F(Site, CtrlCStopsTheWalkAndClosesCleanly) {
   if (!Available(Db::Postgres)) GTEST_SKIP() << "no PostgreSQL (source tests/services/start)";
   auto closes = [] {
-    std::string log = server_->Stderr();
-    size_t n = 0;
-    for (size_t at = log.find("Opt=2"); at != std::string::npos; at = log.find("Opt=2", at + 1))
-      ++n;
-    return n;
+    const std::string log = server_->Stderr();
+    static const std::regex close("Opt=2");
+    return std::distance(std::sregex_iterator(log.begin(), log.end(), close), {});
   };
-  const size_t closedBefore = closes();
+  const auto closedBefore = closes();
   Program c(
       Login(Db::Postgres, {"--rows-per-comm", "2", "-c", "select generate_series(1, 300000)"}),
       {{"QUARLO_PASSWORD", Env("QUARLO_TEST_PG_PASSWORD")}}, work_.path());
-  for (int i = 0; i < 1500 && c.Out().size() < 100; ++i) {
+  for (int i = 0; i < 1500 && c.Out().size() < 100; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
   c.Signal(SIGINT);
   EXPECT_EQ(c.Wait(std::chrono::seconds(30)), 130);
   EXPECT_NE(c.Err().find("interrupted"), std::string::npos) << c.Err();
   // The server logs a request once it has answered it: give the line a moment.
-  for (int i = 0; i < 200 && closes() == closedBefore; ++i) {
+  for (int i = 0; i < 200 && closes() == closedBefore; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
   EXPECT_EQ(closes(), closedBefore + 1) << "the connection was not closed";
   // Every row written is whole: the output ends with a record's end.
   EXPECT_TRUE(c.Out().ends_with("\r\n")) << c.Out();
