@@ -18,9 +18,8 @@ using Handler = std::function<void(const httplib::Request&, httplib::Response&)>
 // Peak resident memory of this process so far, in MiB.
 long PeakRssMiB() {
   std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);) {
+  for (std::string line; std::getline(status, line);)
     if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6)) / 1024;
-  }
   return -1;
 }
 
@@ -89,7 +88,6 @@ TEST(BadAnswers, GarbageBrokenAndTruncatedAnswersAreFailures) {
       continue;
     }
     EXPECT_NE(site.app->OptStatus(), 0);
-    EXPECT_FALSE(site.app->OptString().empty());
     EXPECT_NE(site.app->OptString().find(row.shown), std::string::npos) << site.app->OptString();
   }
 }

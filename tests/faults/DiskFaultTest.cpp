@@ -31,10 +31,6 @@ std::string ReadFile(const fs::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-size_t FilesIn(const fs::path& dir) {
-  return static_cast<size_t>(std::distance(fs::directory_iterator(dir), {}));
-}
-
 // No file of this process may grow past `bytes` while it lives: the disk is full.
 class DiskFull {
  public:
@@ -195,12 +191,13 @@ TEST(FileWrites, SavedAnswerFailingHalfWayLeavesThePreviousFileThenReplacesItWho
   }
   EXPECT_NE(item.OptStatus(), 0) << item.OptString();
   EXPECT_EQ(ReadFile(path), std::string(1000, 'p'));
-  EXPECT_EQ(FilesIn(dir.path()), 1u) << "the temporary file was left behind";
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1)
+      << "the temporary file was left behind";
   item.SaveResponseString(path.string());
   EXPECT_EQ(item.OptStatus(), 0) << item.OptString();
   EXPECT_EQ(ReadFile(path), std::string(64 * 1024, 'a'));
   EXPECT_EQ(fs::status(path).permissions(), perms);
-  EXPECT_EQ(FilesIn(dir.path()), 1u);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
 }
 
 TEST(FileWrites, LogRecordThatFailsHalfWayKeepsEveryEarlierRecord) {
@@ -229,7 +226,7 @@ TEST(FileWrites, HistorySaveThatFailsHalfWayLeavesThePreviousHistory) {
     quarlocli::LineEditor(file).AddHistory(std::string(64 * 1024, 'x'));
   }
   EXPECT_EQ(ReadFile(file), previous);
-  EXPECT_EQ(FilesIn(dir.path()), 1u);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
   { quarlocli::LineEditor(file).AddHistory("select 2"); }
   EXPECT_NE(ReadFile(file).find("2"), std::string::npos);
 }

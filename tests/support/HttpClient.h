@@ -50,11 +50,7 @@ class HttpClient {
   HttpAnswer Send(const std::string& url, bool head) {
     HttpAnswer a;
     curl_easy_setopt(curl_, CURLOPT_URL, url.c_str());
-    if (head) {
-      curl_easy_setopt(curl_, CURLOPT_NOBODY, 1L);
-    } else {
-      curl_easy_setopt(curl_, CURLOPT_HTTPGET, 1L);
-    }
+    curl_easy_setopt(curl_, head ? CURLOPT_NOBODY : CURLOPT_HTTPGET, 1L);  // HTTPGET clears NOBODY
     curl_slist* headers = nullptr;
     if (!cookie_.empty()) headers = curl_slist_append(headers, ("Cookie: " + cookie_).c_str());
     curl_easy_setopt(curl_, CURLOPT_HTTPHEADER, headers);

@@ -101,8 +101,6 @@ const char* kSeries =
 // A user queries in every format, runs batches, meets a failing statement, pages through a long
 // result and sends text GBK cannot hold, in a query file in the legacy code page.
 TEST_P(EveryDb, QueryStory) {
-  Result csv = Quarlo({"-c", Rows()});  // CSV is the default off a terminal
-  EXPECT_EQ(csv.err, "（所影响的行数为 3 行）\n");
   auto file = work_.path() / "q.sql";
   std::ofstream(file, std::ios::binary) << kokit::ToLegacy(
       "-- 查询\r\ndrop table if exists cli_k;\r\ncreate table cli_k(v text);\r\n"
@@ -110,9 +108,8 @@ TEST_P(EveryDb, QueryStory) {
       "from cli_k;\r\nselect '𠀀 €' as x;\r\n");
   ASSERT_NE(ReadFile(file).find("\x95\x32\x82\x36 \x80"), std::string::npos);  // "€" is 0x80
   const char* failing = "select 1 as a; select * from no_such_table; select 3 as c";
-  const std::vector<std::string> series{"--no-header", "-q", "-c", kSeries};
-  const auto cut = [&series](std::vector<std::string> flags) {
-    flags.insert(flags.end(), series.begin(), series.end());
+  const auto cut = [](std::vector<std::string> flags) {
+    flags.insert(flags.end(), {"--no-header", "-q", "-c", kSeries});
     return flags;
   };
   const auto lines = [](int from, int to) {  // rows of kSeries
@@ -127,67 +124,63 @@ TEST_P(EveryDb, QueryStory) {
   struct Row {
     const char* name;
     std::vector<std::string> args;
-    int status;
     std::string out;
+    int status = 0;
     bool whole = true;  // else a part of the output
     const char* errHas = "";
   };
   const Row rows[] = {
-      {"csv",
-       {"-q", "-c", Rows()},
+      {"csv, the default off a terminal",
+       {"-c", Rows()},
+       "id,name,note\r\n1,中文,\"a,b\"\r\n2,\"say \"\"hi\"\"\",\"line1\nline2\"\r\n3,,\r\n",
        0,
-       "id,name,note\r\n1,中文,\"a,b\"\r\n2,\"say \"\"hi\"\"\",\"line1\nline2\"\r\n3,,\r\n"},
+       true,
+       "（所影响的行数为 3 行）\n"},
       {"table",
        {"--format", "table", "-c", Rows()},
-       0,
        " id |   name   | note\n----+----------+-------\n  1 | 中文     | a,b\n"
        "  2 | say \"hi\" | line1+\n    |          | line2\n  3 |          |\n"
        "（所影响的行数为 3 行）\n"},
       {"tsv",
        {"--format", "tsv", "-q", "-c", Rows()},
-       0,
        "id\tname\tnote\n1\t中文\ta,b\n2\tsay \"hi\"\tline1\\nline2\n3\t\t\n"},
       {"json",
        {"--format", "json", "-c", Rows()},
-       0,
        "{\"id\":\"1\",\"name\":\"中文\",\"note\":\"a,b\"}\n"
        "{\"id\":\"2\",\"name\":\"say \\\"hi\\\"\",\"note\":\"line1\\nline2\"}\n"
        "{\"id\":\"3\",\"name\":\"\",\"note\":\"\"}\n"},
       {"result sets of one batch",
        {"--split", "none", "-q", "-c", "select 1 as a; select '二' as b, 3 as c"},
-       0,
        "a\r\n1\r\n\r\nb,c\r\n二,3\r\n"},
       {"tables of one batch",
        {"--split", "none", "--format", "table", "-c", "select 1 as a; select '二' as b"},
-       0,
        " a\n---\n 1\n（所影响的行数为 1 行）\n b\n----\n 二\n（所影响的行数为 1 行）\n"},
       {"rows affected worded as the desktop words them",
        {"--format", "table", "-c",
         "drop table if exists cli_u; create table cli_u(x int); insert into cli_u values (1), "
         "(2), (3); update cli_u set x = 0 where x > 1; drop table cli_u"},
-       0,
        "执行命令成功\n（所影响的行数为 2 行）\n",
+       0,
        false},
       {"a failing statement stops the run",
        {"-c", failing},
-       1,
        "a\r\n1\r\n",
+       1,
        true,
        "no_such_table"},
       {"unless told to go on",
        {"--continue-on-error", "-c", failing},
-       1,
        "c\r\n3\r\n",
+       1,
        false,
        "quarlo: "},
-      {"every batch of a long result", cut({"--rows-per-comm", "100"}), 0, lines(1, 1234)},
-      {"--max-rows", cut({"--max-rows", "4", "--rows-per-comm", "3"}), 0, lines(1, 4)},
-      {"--page", cut({"--rows-per-comm", "10", "--rows-per-page", "10", "--page", "3"}), 0,
+      {"every batch of a long result", cut({"--rows-per-comm", "100"}), lines(1, 1234)},
+      {"--max-rows", cut({"--max-rows", "4", "--rows-per-comm", "3"}), lines(1, 4)},
+      {"--page", cut({"--rows-per-comm", "10", "--rows-per-page", "10", "--page", "3"}),
        lines(21, 30)},
-      {"a page past the end", cut({"--page", "30"}), 0, ""},
+      {"a page past the end", cut({"--page", "30"}), ""},
       {"text outside GBK in a legacy file",
        {"-q", "-f", file.string()},
-       0,
        "v,列\r\n한국어 😀,\"汉字,逗号\"\r\n\r\nx\r\n𠀀 €\r\n"},
   };
   for (const Row& row : rows) {
@@ -214,7 +207,6 @@ TEST_F(Site, ExitStatusAndInputStory) {
     std::ofstream(work_.path() / name, std::ios::binary) << bytes;
     return (work_.path() / name).string();
   };
-  const std::string utf8 = file("u.sql", "select '中文' as x");
   const std::string bad = file("bad.sql", "select '\x81'");  // refused as GB18030, never sent
   const std::string go = file("in.sql", "select 1 as a\ngo\nselect 'x;y' as b\nGO\n");
   const std::string gbk = file("gbk.sql", kokit::ToLegacy("select '汉字' as x"));
@@ -223,70 +215,41 @@ TEST_F(Site, ExitStatusAndInputStory) {
     const char* name;
     bool login;  // else only the program's name comes before the arguments
     std::vector<std::string> args;
-    std::string in;
     int status;
-    const char* outHas;
-    const char* errHas;
+    const char* errHas = "";
+    const char* outHas = "";
+    std::string in = "/dev/null";
   };
   const Row rows[] = {
-      {"file told its code page",
-       true,
-       {"-q", "--encoding", "UTF-8", "-f", utf8},
-       "",
-       0,
-       "x\r\n中文\r\n",
-       ""},
-      {"file not in the code page", true, {"-f", bad}, "", 64, "", "bad.sql"},
-      {"missing file", true, {"-f", work_.path() / "none.sql"}, "", 64, "", "none.sql"},
-      {"go lines on standard input", true, {"-q"}, go, 0, "a\r\n1\r\n\r\nb\r\nx;y\r\n", ""},
-      {"standard input is UTF-8", true, {"-q"}, gbk, 64, "", "standard input"},
+      {"file not in the code page", true, {"-f", bad}, 64, "bad.sql"},
+      {"missing file", true, {"-f", work_.path() / "none.sql"}, 64, "none.sql"},
+      {"go lines on standard input", true, {"-q"}, 0, "", "a\r\n1\r\n\r\nb\r\nx;y\r\n", go},
+      {"standard input is UTF-8", true, {"-q"}, 64, "standard input", "", gbk},
       {"standard input told its code page",
        true,
        {"-q", "--encoding", "GBK", "-f", "-", "-c", "select 2 as y"},
-       gbk,
        0,
+       "",
        "x\r\n汉字\r\n\r\ny\r\n2\r\n",
-       ""},
-      {"test", false, {"--site", url, "--test"}, "", 0, "连接测试成功\n", ""},
-      {"test with a wrong key",
-       false,
-       {"--site", url, "--test", "--enc-key", "x"},
-       "",
-       2,
-       "",
-       "quarlo: "},
-      {"wrong key",
-       true,
-       {"-w", "--enc-key", "not the key", "-c", "select 1"},
-       "",
-       2,
-       "",
-       "quarlo: "},
-      {"missing database",
-       true,
-       {"--database", "db/none.db", "-c", "select 1"},
-       "",
-       2,
-       "",
-       "quarlo: "},
+       gbk},
+      {"test", false, {"--site", url, "--test"}, 0, "", "连接测试成功\n"},
+      {"test with a wrong key", false, {"--site", url, "--test", "--enc-key", "x"}, 2, "quarlo: "},
+      {"wrong key", true, {"-w", "--enc-key", "not the key", "-c", "select 1"}, 2, "quarlo: "},
+      {"missing database", true, {"--database", "db/none.db", "-c", "select 1"}, 2, "quarlo: "},
       {"no server",
        false,
        {"--site", "127.0.0.1:1", "--connect-timeout", "2", "-c", "select 1"},
-       "",
        2,
-       "",
        "quarlo: "},
-      {"no site", false, {}, "", 64, "", "--site"},
-      {"unknown format", false, {"--site", "x", "--format", "xml"}, "", 64, "", "--format"},
-      {"help", false, {"--help"}, "", 0, "--max-rows", ""},
-      {"version", false, {"--version"}, "", 0, "quarlo", ""},
+      {"wrong usage", false, {}, 64, "--site"},
+      {"help", false, {"--help"}, 0, "", "--max-rows"},
+      {"version", false, {"--version"}, 0, "", "quarlo"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     std::vector<std::string> argv{QUARLO_BIN};
     argv.insert(argv.end(), row.args.begin(), row.args.end());
-    Result r = Run(row.login ? Login(Db::Sqlite, row.args) : argv, {},
-                   row.in.empty() ? "/dev/null" : row.in);
+    Result r = Run(row.login ? Login(Db::Sqlite, row.args) : argv, {}, row.in);
     EXPECT_EQ(r.status, row.status) << r.err;
     EXPECT_NE(r.out.find(row.outHas), std::string::npos) << r.out;
     EXPECT_NE(r.err.find(row.errHas), std::string::npos) << r.err;
@@ -329,40 +292,35 @@ TEST_F(Site, OneRunSettingsStory) {
 // the prompt edits, Ctrl+C drops the line, and the history comes back in the next session.
 TEST_F(Site, InteractiveStory) {
   TempDir state;
-  Vars env{{"XDG_STATE_HOME", state.path().string()}};
-  {
-    Program t(Login(Db::Sqlite, {"--user", "admin", "-c", "select 1 as a"}),
-              {{"XDG_STATE_HOME", state.path().string()}, {"QUARLO_PASSWORD", ""}});
-    EXPECT_EQ(t.Wait(), 0) << t.Seen();
-  }
-  {
-    Program t(Login(Db::Sqlite, {"--user", "admin"}), env);
-    // Each step: what to wait for, then what to type.
-    const std::pair<const char*, const char*> steps[] = {
-        {"Password for admin: ", "s3cret-word\r"},
-        {"quarlo> ", "select name from t\r"},
-        {"quarlo-> ", "where id = 1;\r"},
-        {" 中文\r\n（所影响的行数为 1 行）", ""},  // on a terminal the table is the default
-        {"quarlo> ", "select 'half"},
-        {"", "\x03"},
-        {"quarlo> ", "select * from nope;\r"},
-        {"quarlo: ", ""},
-        {"quarlo> ", "\\q\r"},
-    };
+  // Each step: what to wait for, then what to type.
+  using Steps = std::vector<std::pair<const char*, const char*>>;
+  const auto session = [&state](std::vector<std::string> more, Steps steps, Vars env = {}) {
+    env["XDG_STATE_HOME"] = state.path().string();
+    Program t(Login(Db::Sqlite, std::move(more)), env);
     for (const auto& [expect, keys] : steps) {
-      ASSERT_TRUE(t.WaitFor(expect)) << t.Seen();
+      EXPECT_TRUE(t.WaitFor(expect)) << t.Seen();
       if (*keys) t.Type(keys);
     }
     EXPECT_EQ(t.Wait(), 0) << t.Seen();
-    EXPECT_EQ(t.Seen().find("s3cret-word"), std::string::npos) << t.Seen();
-  }
-  Program t(Login(Db::Sqlite, {}), env);
-  ASSERT_TRUE(t.WaitFor("quarlo> ")) << t.Seen();
-  t.Type("\x1b[A\x1b[A\r");
-  ASSERT_TRUE(t.WaitFor("（所影响的行数为 1 行）")) << t.Seen();
-  ASSERT_TRUE(t.WaitFor("quarlo> ")) << t.Seen();
-  t.Type("\x04");
-  EXPECT_EQ(t.Wait(), 0) << t.Seen();
+    return t.Seen();
+  };
+  session({"--user", "admin", "-c", "select 1 as a"}, {}, {{"QUARLO_PASSWORD", ""}});
+  const std::string seen =
+      session({"--user", "admin"}, {
+                                       {"Password for admin: ", "s3cret-word\r"},
+                                       {"quarlo> ", "select name from t\r"},
+                                       {"quarlo-> ", "where id = 1;\r"},
+                                       // On a terminal the table is the default.
+                                       {" 中文\r\n（所影响的行数为 1 行）", ""},
+                                       {"quarlo> ", "select 'half"},
+                                       {"", "\x03"},
+                                       {"quarlo> ", "select * from nope;\r"},
+                                       {"quarlo: ", ""},
+                                       {"quarlo> ", "\\q\r"},
+                                   });
+  EXPECT_EQ(seen.find("s3cret-word"), std::string::npos) << seen;
+  session({},
+          {{"quarlo> ", "\x1b[A\x1b[A\r"}, {"（所影响的行数为 1 行）", ""}, {"quarlo> ", "\x04"}});
 }
 
 TEST_F(Site, CtrlCStopsTheRunningStatementAndExits130) {
@@ -392,26 +350,22 @@ TEST_F(Site, CtrlCStopsTheRunningStatementAndExits130) {
 TEST_F(Site, CtrlCStopsTheWalkAndClosesCleanly) {
   if (!Available(Db::Postgres)) GTEST_SKIP() << "no PostgreSQL (source tests/services/start)";
   auto closes = [] {
-    std::string log = server_->Stderr();
-    size_t n = 0;
-    for (size_t at = log.find("Opt=2"); at != std::string::npos; at = log.find("Opt=2", at + 1))
-      ++n;
-    return n;
+    const std::string log = server_->Stderr();
+    static const std::regex close("Opt=2");
+    return std::distance(std::sregex_iterator(log.begin(), log.end(), close), {});
   };
-  const size_t closedBefore = closes();
+  const auto closedBefore = closes();
   Program c(
       Login(Db::Postgres, {"--rows-per-comm", "2", "-c", "select generate_series(1, 300000)"}),
       {{"QUARLO_PASSWORD", Env("QUARLO_TEST_PG_PASSWORD")}}, work_.path());
-  for (int i = 0; i < 1500 && c.Out().size() < 100; ++i) {
+  for (int i = 0; i < 1500 && c.Out().size() < 100; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
   c.Signal(SIGINT);
   EXPECT_EQ(c.Wait(std::chrono::seconds(30)), 130);
   EXPECT_NE(c.Err().find("interrupted"), std::string::npos) << c.Err();
   // The server logs a request once it has answered it: give the line a moment.
-  for (int i = 0; i < 200 && closes() == closedBefore; ++i) {
+  for (int i = 0; i < 200 && closes() == closedBefore; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
   EXPECT_EQ(closes(), closedBefore + 1) << "the connection was not closed";
   // Every row written is whole: the output ends with a record's end.
   EXPECT_TRUE(c.Out().ends_with("\r\n")) << c.Out();
