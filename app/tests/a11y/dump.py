@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 # Walks the accessibility tree of the running quarlodesk over AT-SPI: logs in through the login
 # dialog, runs a query, and checks that every input field and every control without visible text
-# has a Chinese name a screen reader can announce. Prints the tree it saw.
+# has a Chinese name a screen reader can announce. Prints the tree it saw when a check fails.
 import sys
 import time
 
@@ -83,8 +83,6 @@ def main():
     app = find_app("quarlodesk")
     wait_for(app, lambda e: e[1] == "dialog" and e[2] == "Quarlo 登录", "the login dialog")
     check(app, WANTED["login"], "login dialog")
-    print("login dialog:")
-    print_tree(app)
     login = wait_for(app, lambda e: e[1] == "push button" and e[2] == "登录" and e[3], "登录")
     press(login[4])
     editor = wait_for(app, lambda e: e[2] == "SQL语句编辑器" and e[3], "the editor")
@@ -95,8 +93,6 @@ def main():
     wait_for(app, lambda e: e[2] == "查询结果网格" and e[3], "the result grid")
     wait_for(app, lambda e: e[1] == "table cell" and e[2] == "总经理办公室", "a cell of the result")
     check(app, WANTED["main"], "main window")
-    print("main window:")
-    print_tree(app)
     print("a11y: every field and control has its name")
 
 
