@@ -44,11 +44,6 @@ class EndToEnd : public ::testing::TestWithParam<Db> {
     Start({});
   }
 
-  void TearDown() override {
-    if (HasFailure() && server_)
-      std::fprintf(stderr, "server said:\n%s\n", server_->Stderr().c_str());
-  }
-
   void Start(const std::vector<std::string>& extra) { site_.Start(kKey, extra); }
   std::string ConnectionString(const std::string& password = "") {
     return site_.ConnectionString(password);
@@ -69,8 +64,8 @@ class EndToEnd : public ::testing::TestWithParam<Db> {
     if (GetParam() == Db::Postgres) {
       auto a = Exec(
           "create temp table t(id integer primary key, name varchar(20), note varchar(40)); "
-          "insert into t select g, 'name' || g, 'note ' || g || '   ' from generate_series(1, 60) "
-          "g; "
+          "insert into t select g, 'name' || g, 'note ' || g || '   ' "
+          "from generate_series(1, 60) g; "
           "create temp table counter(n integer); insert into counter values (0)");
       ASSERT_TRUE(a.ok) << a.text;
     }
@@ -89,10 +84,7 @@ class EndToEnd : public ::testing::TestWithParam<Db> {
 INSTANTIATE_TEST_SUITE_P(Backends, EndToEnd, ::testing::Values(Db::Sqlite, Db::Postgres),
                          BackendName);
 
-// One client's road (plain queries, types and Chinese text are the client stories'): a refused
-// key, a refused login, a batch that updates paged back and forth, and where the server's time went
-// (the Server-Timing header in one exact form; a statement's time in the database shows in "db",
-// the parts add up to "total").
+// Server-Timing's parts add up to "total"; a page read before costs the database nothing.
 TEST_P(EndToEnd, AClientFromKeyCheckToPagedBatchesUpdatesAndTimings) {
   const std::regex form(
       "Server-Timing: db;dur=(\\d+\\.\\d{3}), rows;dur=(\\d+\\.\\d{3}), "
@@ -118,7 +110,6 @@ TEST_P(EndToEnd, AClientFromKeyCheckToPagedBatchesUpdatesAndTimings) {
   EXPECT_FALSE(std::filesystem::exists(map_ / "missing.db"));
 
   Login();
-  // A batch that updates, paged back and forth, updates once.
   const std::string updateThenSelect = "update counter set n = n + 1; select id from t order by id";
   auto counted = Exec(updateThenSelect);
   EXPECT_EQ(std::tie(counted.recordsAffected, counted.isNextRecordset), std::tuple("1", "True"))
@@ -143,18 +134,13 @@ TEST_P(EndToEnd, AClientFromKeyCheckToPagedBatchesUpdatesAndTimings) {
   EXPECT_EQ(back[0], 0);  // a page read before comes from the spool
 }
 
-// Cases that need a statement that takes its time (SQLite has no sleep).
 class SlowStatements : public EndToEnd {};
 INSTANTIATE_TEST_SUITE_P(Backends, SlowStatements, ::testing::Values(Db::Postgres), BackendName);
 
-// A statement past the command time-out answers the driver's text and the session goes on; the
-// program stopped while a statement runs cancels it and exits cleanly.
 TEST_P(SlowStatements, PastTheCommandTimeoutAndStoppedWhileRunning) {
   ASSERT_EQ(OpenPage(OpenQuery(ConnectionString(), KeyCheck(), 1)), "OK");
   auto a = Exec("select pg_sleep(5)");
-  EXPECT_FALSE(a.ok);
-  EXPECT_FALSE(a.text.empty());
-  EXPECT_NE(a.text, "SessionTimeout");
+  EXPECT_TRUE(!a.ok && !a.text.empty() && a.text != "SessionTimeout") << a.text;
   EXPECT_TRUE(Exec("select 1 as one").ok);
 
   Login();  // without the time-out
@@ -173,13 +159,9 @@ TEST_P(SlowStatements, PastTheCommandTimeoutAndStoppedWhileRunning) {
   EXPECT_TRUE(std::filesystem::is_empty(spool_.path()));
 }
 
-// Cases about the program itself, on the built-in backend.
 class Program : public EndToEnd {};
 INSTANTIATE_TEST_SUITE_P(Backends, Program, ::testing::Values(Db::Sqlite), BackendName);
 
-// One run of the program under small bounds, start to SIGTERM: HEAD and refused keys and orders,
-// the key's session on a kept-alive connection, the map folder's paths, "+" and bad escapes,
-// batches read back, bounds, the statement limit, the session cap, and the log.
 TEST_P(Program, OneRunFromRefusedKeysThroughEdgeResultsToTheCapAndSigterm) {
   std::filesystem::create_directories(map_ / "data");
   MakeSqliteFile(map_ / "data" / "test.db", NumberedRows(60));
@@ -218,7 +200,6 @@ TEST_P(Program, OneRunFromRefusedKeysThroughEdgeResultsToTheCapAndSigterm) {
   };
   EXPECT_NE(login("data\\tset.db;").find("tset.db"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(map_ / "data" / "tset.db"));
-  EXPECT_EQ(Exec("select 1").text, "SessionTimeout");
   EXPECT_EQ(login("data\\test.db;uid=;pwd="), "OK");
   HttpAnswer close = Raw(kOpen, "?Opt=2");
   EXPECT_EQ(Text(close), "OK");
@@ -295,16 +276,13 @@ TEST_P(Program, OneRunFromRefusedKeysThroughEdgeResultsToTheCapAndSigterm) {
   EXPECT_TRUE(std::filesystem::is_empty(spool_.path()));
   // Every log line is written once the program has stopped.
   const std::string log = server_->Stderr();
-  EXPECT_EQ(log.find("SECRET_SQL_MARKER"), std::string::npos);
-  EXPECT_EQ(log.find("test.db"), std::string::npos);
-  EXPECT_EQ(log.find(kKey), std::string::npos);
-  EXPECT_NE(log.find(std::string(kOpen) + " Opt=0 200 OK"), std::string::npos) << log;
-  EXPECT_NE(log.find(std::string(kOpen) + " Opt=1 200 OK"), std::string::npos) << log;
-  EXPECT_NE(log.find(std::string(kExecute) + " sql=31B 200 OK"), std::string::npos) << log;
+  for (const char* hidden : {"SECRET_SQL_MARKER", "test.db", kKey})
+    EXPECT_EQ(log.find(hidden), std::string::npos) << hidden;
+  for (std::string seen :
+       {"open.asp Opt=0 200 OK", "open.asp Opt=1 200 OK", "execute.asp sql=31B 200 OK"})
+    EXPECT_NE(log.find("/quarlo/quarlo" + seen), std::string::npos) << log;
 }
 
-// The program's optional parts: files outside the map folder refused until --allow-any-path
-// (warned about, as is the default key); HTTPS; the user manual served beside the pages.
 TEST_P(Program, AnyPathHttpsAndTheManual) {
   quarlo::testing::TempDir outside;
   MakeSqliteFile(outside / "other.db", NumberedRows(3));
@@ -313,11 +291,10 @@ TEST_P(Program, AnyPathHttpsAndTheManual) {
   EXPECT_NE(OpenPage(OpenQuery(login, KeyCheck())).find("映射文件夹"), std::string::npos);
   EXPECT_EQ(server_->Stderr().find("--allow-any-path"), std::string::npos);
   const std::string cert = (outside / "cert.pem").string(), key = (outside / "key.pem").string();
-  ASSERT_EQ(std::system(("openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 "
-                         "-keyout " +
-                         key + " -out " + cert + " >/dev/null 2>&1")
-                            .c_str()),
-            0);
+  const std::string openssl =
+      "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1";
+  ASSERT_EQ(
+      std::system((openssl + " -keyout " + key + " -out " + cert + " >/dev/null 2>&1").c_str()), 0);
   Start(
       {"--allow-any-path", "--tls-cert", cert, "--tls-key", key, "--doc-path", QUARLO_MANUAL_DIR});
   EXPECT_NE(server_->Stderr().find("warning: --allow-any-path"), std::string::npos);
@@ -380,8 +357,6 @@ void Client(const std::string& site, int id, std::latch& loggedIn) {
   }
 }
 
-// Many clients whose requests arrive about when the server closes idle kept-alive connections,
-// with no connection to spare: every request is answered, and none runs twice.
 TEST(KeepAlive, RequestsAroundTheIdleTimeoutAreAllAnsweredAndRunOnce) {
   quarlo::testing::Site site;
   for (int id = 0; id < kClients; ++id) {
@@ -405,10 +380,8 @@ TEST(KeepAlive, RequestsAroundTheIdleTimeoutAreAllAnsweredAndRunOnce) {
     }
   }
   for (int id = 0; id < kClients; ++id) EXPECT_EQ(failures[id], "") << "client " << id;
-  if (HasFailure()) std::fprintf(stderr, "server said:\n%s\n", server.Stderr().c_str());
 }
 
-// The program's exit statuses for --help and for a bad flag.
 TEST(ProgramFlags, HelpSucceedsAndBadFlagsFail) {
   const std::string bin = QUARLOPAGES_BIN;
   EXPECT_EQ(WEXITSTATUS(std::system((bin + " --help >/dev/null").c_str())), 0);
@@ -508,8 +481,6 @@ class Streaming : public EndToEnd {
 INSTANTIATE_TEST_SUITE_P(Backends, Streaming, ::testing::Values(Db::Sqlite, Db::Postgres),
                          BackendName);
 
-// A walk under a 1 MB spool: pages read ahead only as far as asked, recent pages from the spool,
-// older ones refused, the end, and a batch read whole at once.
 TEST_P(Streaming, AWalkReadsOnlyAsFarAsItsPagesAndABatchIsReadWhole) {
   Start({"--max-spool-mb", "1"});
   LoginAndFindBackend();
@@ -552,7 +523,6 @@ TEST_P(Streaming, AWalkReadsOnlyAsFarAsItsPagesAndABatchIsReadWhole) {
     EXPECT_EQ(read_, s.readAfter) << s.name;
     EXPECT_EQ(page.eof, s.eof) << s.name;
   }
-  // Read to its end, the statement has let go of the database.
   EXPECT_FALSE(DatabaseHeld());
 #if !defined(__SANITIZE_ADDRESS__)
   // The driver may buffer a result of its own; the built-in backend streams.
@@ -561,15 +531,12 @@ TEST_P(Streaming, AWalkReadsOnlyAsFarAsItsPagesAndABatchIsReadWhole) {
   }
 #endif
 
-  // A batch of two statements is read whole at once.
   auto whole = Page(Big(3000) + "; select 'second' as v");
   EXPECT_EQ(std::tuple(whole.isNextRecordset, read_, DatabaseHeld()),
             std::tuple("True", 3000, false))
       << whole.text.substr(0, 300);
 }
 
-// The open cursor is closed by a new statement, the session's end, the server's stop, and, under
-// a server started again, by idleness (the rows read stay).
 TEST_P(Streaming, TheCursorClosesWithANewStatementTheSessionsEndTheStopAndIdleness) {
   Start({"--session-timeout", "2"});
   LoginAndFindBackend();
@@ -601,8 +568,6 @@ TEST_P(Streaming, TheCursorClosesWithANewStatementTheSessionsEndTheStopAndIdlene
   EXPECT_EQ(Page("select 'fresh' as v").rows.at(0).at(0), "fresh");
 }
 
-// The client's stop, asked again until it reaches what runs, ends a statement running on the
-// database and then a page being read from an open cursor; after each the session goes on.
 TEST_P(Streaming, StopEndsTheRunningStatementAndAPageReadFromTheCursor) {
   const bool sqlite = GetParam() == Db::Sqlite;
   auto stopWhileRunning = [&](const std::string& query) {

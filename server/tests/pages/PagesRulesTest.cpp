@@ -19,7 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-// Every other rule of the query string is run by the end-to-end tests.
 TEST(QueryString, RefusesBadEscapes) {
   for (const char* bad : {"?a=%4", "?a=%", "?a=%GG", "?a=%4G1", "?a%=1", "?a=1%2"}) {
     EXPECT_THROW(QueryString::Parse(bad), std::invalid_argument) << bad;
@@ -27,7 +26,6 @@ TEST(QueryString, RefusesBadEscapes) {
   EXPECT_FALSE(QueryString::Parse("?a=1").Has("b"));
 }
 
-// Code units as signed hex, read back; and what is not in that form.
 TEST(Transport, TheHexFormBothWays) {
   for (auto [text, hex] : {std::pair{"A中", "41;4E2D;"},
                            {"请", "FFFF8BF7;"},
@@ -98,8 +96,6 @@ TEST(SessionStore, IdleSessionsExpireButNotUnderARequestAndFreeTheirPlaces) {
   EXPECT_TRUE(store.Create());    // the expired one's place
 }
 
-// Waits grow per address; a success or a quiet window forgets them; the table stays bounded
-// and keeps the most recent address.
 TEST(Throttle, RepeatedFailuresFromOneAddressWaitLonger) {
   FailureThrottle t;
   const auto now = FailureThrottle::Clock::now();
@@ -120,8 +116,6 @@ TEST(Throttle, RepeatedFailuresFromOneAddressWaitLonger) {
   EXPECT_EQ(t.RecordFailure(last, now + std::chrono::milliseconds(many)), 250ms);
 }
 
-// A request per branch a browser, a mistake or an attacker may take, against a real folder with a
-// secret beside it and a link out (the index, its redirect, an encoded "..": EndToEndTest).
 TEST(DocFolder, ServesFilesInsideTheFolderOnly) {
   quarlo::testing::TempDir dir;
   fs::path doc = dir / "doc";

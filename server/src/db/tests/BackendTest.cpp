@@ -1,9 +1,5 @@
-// The two backends behind one interface: the built-in SQLite backend and PostgreSQL through
-// psqlODBC registered as "SQL Server". What the pages make of them is in the end-to-end tests;
-// here what those cannot reach: the Statement calls themselves, cancels from another thread,
-// each backend's own texts, types and rules, the map folder the built-in backend keeps to (which
-// dbq= paths open, which statements are refused), and the text rules as tables (connection strings,
-// declared SQLite types, which statements psqlODBC reads through a cursor).
+// The backends behind one interface, where the end-to-end tests cannot reach: Statement calls,
+// cancels from another thread, each backend's own texts and types, and the map folder.
 #include <sql.h>
 #include <sqlext.h>
 #include <sqlite3.h>
@@ -32,7 +28,6 @@ using quarlo::testing::Db;
 using quarlopages::testing::MakeSqliteFile;
 using Rows = std::vector<std::vector<std::string>>;
 
-// Every row of the current result set, NULL written as "<null>".
 inline std::vector<std::vector<std::string>> ReadAll(Statement& s) {
   std::vector<std::vector<std::string>> rows;
   Row row;
@@ -44,14 +39,12 @@ inline std::vector<std::vector<std::string>> ReadAll(Statement& s) {
   return rows;
 }
 
-// Runs every statement of `sql`, reading nothing.
 inline void RunAll(Connection& conn, const std::string& sql) {
   auto s = conn.Execute(sql, 0);
   while (s->NextResult()) {
   }
 }
 
-// The text of the DbError `f` throws; fails the test when it throws none.
 template <typename F>
 std::string ErrorOf(F&& f) {
   try {
@@ -63,7 +56,6 @@ std::string ErrorOf(F&& f) {
   return {};
 }
 
-// Endless unless stopped: counts the rows of an unbounded recursive query.
 constexpr const char* kEndless =
     "with recursive c(x) as (select 1 union all select x + 1 from c) select count(*) from c";
 
@@ -231,8 +223,6 @@ class Confined {
 
 constexpr const char* kRule = "数据库文件必须位于服务器的映射文件夹";
 
-// Each dbq= path, with the rule and with the flag that lifts it: it opens the file it names, or
-// is refused, and no file is made either way.
 TEST(SqliteConfine, PathsAndStatementsKeepToTheMapFolder) {
   const struct {
     const char* name;
