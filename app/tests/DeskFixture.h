@@ -29,7 +29,6 @@ using quarlo::testing::BackendName;
 using quarlo::testing::Db;
 using quarlo::testing::Env;
 
-// What the login dialog is filled with.
 struct LoginFields {
   int type = 2;  // position in the type list: 0 MS-SQL Server, 1 Oracle, 2 Access
   std::string site, server, database, user, password;
@@ -84,12 +83,11 @@ class Site {
 // The main window in this process, with its settings store, logs and files in a temporary folder.
 class Desk {
  public:
-  explicit Desk(std::string userName = "tester", CommandLine prefill = {}) {
+  Desk() {
     Environment env;
-    env.userName = std::move(userName);
+    env.userName = "tester";
     env.helpFile = (files_ / "manual.html").string();
     env.version = "0.1.0";
-    env.prefill = std::move(prefill);
     env.exit = [this](int code) { exitCode_ = code; };
     window_ = std::make_unique<MainWindow>(std::move(env));
   }
@@ -133,7 +131,6 @@ class Desk {
     return window_->isVisible();
   }
 
-  // Puts the statement into the editor and runs it.
   void Run(const std::string& sql) {
     Find<QPlainTextEdit>("txtCmd")->setPlainText(QString::fromStdString(sql));
     Trigger("mnuRun_ExecSQL");

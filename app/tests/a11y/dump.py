@@ -36,11 +36,9 @@ def walk(node, depth=0, out=None):
     except Exception:
         return out
     out.append((depth, role, name, showing, node))
-    for i in range(min(node.childCount, 400)):
+    for i in range(min(node.childCount, 24 if role == "table" else 400)):
         child = node.getChildAtIndex(i)
-        if child is not None and role not in ("table",):
-            walk(child, depth + 1, out)
-        elif child is not None and i < 24:
+        if child is not None:
             walk(child, depth + 1, out)
     return out
 
