@@ -206,9 +206,7 @@ TEST_F(ConnTest, NextRecordsetContinuesAndOlderRecordsetsAreRefused) {
   auto fresh = app->Execute("A");
   site.ClearRequests();
   second->MoveNextPage();
-  EXPECT_TRUE(site.Requests().empty());
-  EXPECT_TRUE(second->Eof());
-  EXPECT_EQ(fresh->CurrRowNo(), 1);
+  EXPECT_TRUE(site.Requests().empty() && second->Eof() && fresh->CurrRowNo() == 1);
 }
 
 // A session timeout reopens (key check, open) and repeats the same request, for a statement and
