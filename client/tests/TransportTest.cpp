@@ -7,7 +7,6 @@
 #include <optional>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "CookieJar.h"
@@ -36,21 +35,17 @@ TEST_F(Loopback, EachRequestGivesItsAnswerOrItsReasonAndItsHeaderFields) {
   };
   const Row rows[] = {
       {"plain body", false, 10, Url("/text"), 0, "hello", "OK"},
-      {"an error page's body is still the answer", false, 10, Url("/status500"), 0,
-       "the page failed: division by zero", "OK"},
+      {"error page", false, 10, Url("/status500"), 0, "the page failed: division by zero", "OK"},
       {"legacy-encoded body is decoded", false, 10, Url("/gbk"), 0, kChinese, "OK"},
       {"redirect within the site is followed", false, 10, Url("/redirect/same"), 0, "hello", "OK"},
-      {"redirect to another host is refused", false, 10, Url("/redirect/other"), -1, "",
-       "another site"},
+      {"redirect to another host", false, 10, Url("/redirect/other"), -1, "", "another site"},
       {"refused connection", false, 10, refused, kFails, "", "connect"},
       {"body cut off midway", false, 10, Url("/truncate"), kFails, "", "partial"},
       {"malformed URL", false, 10, "http://[::1", kFails, "", ""},
-      {"request too long to send", false, 10, Url("/length?q=" + std::string(1100000, 'A')), kFails,
-       "", "too long"},
-      // About what a 100,000-character statement becomes once percent-encoded: the scripted
-      // server answers 414 to it, but the request went out and an answer came back.
-      {"long request over http", false, 10, Url("/length?q=" + std::string(300000, 'A')), 0,
-       std::nullopt, "OK"},
+      {"too long", false, 10, Url("/length?q=" + std::string(1100000, 'A')), kFails, "",
+       "too long"},
+      // A 100,000-character statement percent-encoded: answered 414, but sent and answered.
+      {"long over http", false, 10, Url("/length?q=" + std::string(300000, 'A')), 0, {}, "OK"},
       {"time-out of 0", false, 0, Url("/text"), 10015, std::nullopt, "运行超时!"},
       {"silent page", false, 1, Url("/hang"), 10015, std::nullopt, "运行超时!"},
       {"head of a missing page", true, 10, Url("/status404"), -1, std::nullopt, "Not Found"},
@@ -69,9 +64,6 @@ TEST_F(Loopback, EachRequestGivesItsAnswerOrItsReasonAndItsHeaderFields) {
     EXPECT_EQ(facade.ResponseText(), "hello");
   }
   EXPECT_GE(facade.UseTime(), 0.0);
-  facade.GetHead(Url("/status404"));
-  EXPECT_EQ(facade.OptString(), "Not Found");
-  EXPECT_EQ(facade.HTTPCode(), "404");
 
   // The header fields of a HEAD; the session cookie goes back on later requests of any facade.
   facade.GetHead(Url("/headers"));
@@ -121,23 +113,19 @@ TEST_F(Loopback, AsynchronousRequestsAnnounceTheirEnds) {
   facade.OnGetTextFail([&](const std::string& c, const std::string& d) { code = c, desc = d; });
   facade.OnGetDataOK([&] { saved = true; });
   facade.GetText(Url("/slow?ms=20"), false);
-  EXPECT_EQ(facade.OptStatus(), 0);
-  EXPECT_EQ(facade.Status(), 1);
+  EXPECT_EQ(std::to_string(facade.OptStatus()) + " " + std::to_string(facade.Status()), "0 1");
   PumpUntil(facade, [&] { return !answer.empty(); });
-  EXPECT_EQ(answer, "slow answer");
-  EXPECT_EQ(facade.Status(), 0);
+  EXPECT_EQ(answer + " " + std::to_string(facade.Status()), "slow answer 0");
 
   facade.GetText(Url("/truncate"), false);
   PumpUntil(facade, [&] { return !code.empty(); });
-  EXPECT_EQ(code, "18");  // the body ended before its announced length
+  EXPECT_EQ(code + " " + std::to_string(facade.Status()), "18 5");  // body shorter than announced
   EXPECT_FALSE(desc.empty());
-  EXPECT_EQ(facade.Status(), 5);
 
   const auto path = dir / "sub" / "body.bin";
   facade.GetData(Url("/large?bytes=3000"), path.string(), false);
   PumpUntil(facade, [&] { return saved; });
-  ASSERT_TRUE(saved);
-  EXPECT_TRUE(ReadFile(path) == PatternBody(3000));
+  EXPECT_TRUE(saved && ReadFile(path) == PatternBody(3000));
 }
 
 // A site with a certificate of its own: refused until the CA file names it; then long
@@ -159,7 +147,6 @@ TEST(Https, CertificateTrustAndLongRequests) {
   facade.GetText(server.Url("/text", "https"));
   EXPECT_EQ(facade.OptStatus(), -1);
   EXPECT_NE(facade.OptString().find("certificate"), std::string::npos) << facade.OptString();
-  EXPECT_EQ(facade.ResponseText(), "");
   {
     ScopedEnv unreadable("QUARLO_CA_FILE", "/nonexistent/ca.pem");
     facade.GetText(server.Url("/text", "https"));

@@ -51,17 +51,14 @@ TEST_F(Answered, ColumnsAndValuesAreTakenAsSent) {
   rs->MoveNext();
   EXPECT_EQ(col2->Value(), "");
   rs->MoveNext();
-  EXPECT_TRUE(rs->Eof());
-  EXPECT_EQ(rs->OptStatus(), 0);
+  EXPECT_EQ(State(rs), "2 3 0 eof");
 
   rs = Run(FirstAnswer({{"a"}, {"b"}}, {}));  // columns without rows: past the end
   EXPECT_EQ(State(rs) + rs->Fields()->Item(0)->Value(), "2 1 0 eof");
   rs = Run("OK" + HeadXml("7", "True", "False"));
   EXPECT_EQ(State(rs) + " " + std::to_string(rs->RowsAffected()), "0 0 -1 eof 7");
-  rs = Run(FirstAnswer({{"Name"}, {"x"}, {"NAME"}}, {{"1", "2", "3"}}));
-  EXPECT_EQ(State(rs), "2 0 457 eof");
-  rs = Run(FirstAnswer({{"a"}, {""}, {"col2"}}, {{"1", "2", "3"}}));
-  EXPECT_EQ(State(rs), "2 0 457 eof");
+  EXPECT_EQ(State(Run(FirstAnswer({{"Name"}, {"x"}, {"NAME"}}, {{"1", "2", "3"}}))), "2 0 457 eof");
+  EXPECT_EQ(State(Run(FirstAnswer({{"a"}, {""}, {"col2"}}, {{"1", "2", "3"}}))), "2 0 457 eof");
 }
 
 // A batch longer than asked is read whole; a continuation answered without rows ends the walk;
@@ -80,8 +77,7 @@ TEST_F(Answered, BatchesLongerThanAskedOrWithoutRows) {
   EXPECT_EQ(rs->Fields()->Item(0)->Value(), "30");
   rs->MoveNext();
   rs->MoveNext();
-  EXPECT_TRUE(rs->Eof());
-  EXPECT_EQ(requests, 2);
+  EXPECT_TRUE(rs->Eof() && requests == 2);
   site.ClearRequests();
   EXPECT_TRUE(Run(FirstAnswer({{"a"}}, {}, /*eof=*/false))->Eof());
   EXPECT_EQ(site.Requests().size(), 1u);
@@ -92,13 +88,10 @@ TEST_F(Answered, RecordsetOutlivingItsConnectionReportsAFailure) {
   auto rs = app->Execute("A");
   app.reset();
   for (int i = 1; i < 25; ++i) rs->MoveNext();  // the loaded batch is still readable
-  EXPECT_EQ(rs->Fields()->Item(0)->Value(), "25");
-  EXPECT_EQ(rs->TotalPages(), 0);
+  EXPECT_EQ(rs->Fields()->Item(0)->Value() + " " + std::to_string(rs->TotalPages()), "25 0");
   rs->MoveNext();
   EXPECT_EQ(State(rs), "2 25 -1 eof");
-  EXPECT_FALSE(rs->OptString().empty());
   rs->MoveNextPage();
-  EXPECT_TRUE(rs->Eof());
   EXPECT_EQ(rs->NextRecordset(), nullptr);
 }
 
@@ -106,9 +99,7 @@ TEST_F(Answered, HostEventsDuringTheFillCannotStartAnotherRequest) {
   site.SetExecutePage([](const httplib::Request& req) { return PagedTable(30, req); });
   auto rs = app->Execute("A");
   for (int i = 1; i < 25; ++i) rs->MoveNext();
-  int nested = 0;
-  int32_t nestedStatus = 0;
-  int32_t pumped = 0;
+  int nested = 0, nestedStatus = 0, pumped = 0;
   std::weak_ptr<QuarloApp> weak = app;
   kokit::SetEventPump([&] {
     ++pumped;

@@ -113,9 +113,8 @@ TEST_P(ClientEndToEnd, AHostsRoadFromTestToClose) {
   EXPECT_TRUE(rs->Eof());
 
   auto first = Run("select 1 as a; select 'x' as b, 2 as c");
-  ASSERT_NE(first, nullptr);
   EXPECT_EQ(Value(first, "a"), "1");
-  auto second = first->NextRecordset();
+  auto second = first ? first->NextRecordset() : nullptr;
   EXPECT_EQ(Value(second, "b") + Value(second, "c"), "x2");
   EXPECT_EQ(second ? second->NextRecordset() : nullptr, nullptr);
   auto batch = Run("update t set note = 'x' where id <= 3; select id from t where note = 'x'");
