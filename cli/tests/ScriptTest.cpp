@@ -55,7 +55,6 @@ TEST(StatementComplete, EndsAtSemicolonOrGoLine) {
       {"select 'a;", SplitMode::Auto, false},
       {"select 1 /* ; ", SplitMode::Auto, false},
       {"select 1\nfrom t", SplitMode::Auto, false},
-      {"select 1\ngo\n", SplitMode::Auto, true},
       {"select 'x\ngo\n", SplitMode::Auto, false},
       {"select 1;", SplitMode::Go, false},
       {"select 1;\nGo", SplitMode::Go, true},

@@ -80,9 +80,6 @@ class EveryDb : public Site, public ::testing::WithParamInterface<Db> {
   void SetUp() override {
     if (!Available(GetParam())) GTEST_SKIP() << "no PostgreSQL (source tests/services/start)";
   }
-  Result Quarlo(std::vector<std::string> more, Vars env = {}) {
-    return Site::Quarlo(GetParam(), std::move(more), std::move(env));
-  }
   // The same three rows (Chinese text, a comma, quotes, a line break, empty and NULL values).
   const char* Rows() const {
     return GetParam() == Db::Sqlite
@@ -173,17 +170,17 @@ TEST_P(EveryDb, QueryStory) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    Result r = Quarlo(row.args);
+    Result r = Quarlo(GetParam(), row.args);
     EXPECT_EQ(r.status, row.status) << r.err;
     EXPECT_TRUE(!row.whole || r.out == row.out) << r.out;
     EXPECT_NE(r.out.find(row.out), std::string::npos) << r.out;
     EXPECT_NE(r.err.find(row.errHas), std::string::npos) << r.err;
   }
   if (GetParam() == Db::Sqlite) {  // stored as UTF-8
-    EXPECT_EQ(Quarlo({"-q", "--no-header", "-c", "select hex(v) from cli_k"}).out,
+    EXPECT_EQ(Quarlo(GetParam(), {"-q", "--no-header", "-c", "select hex(v) from cli_k"}).out,
               "ED959CEAB5ADEC96B420F09F9880\r\n");
   }
-  EXPECT_EQ(Quarlo({"-c", "drop table cli_k"}).status, 0);
+  EXPECT_EQ(Quarlo(GetParam(), {"-c", "drop table cli_k"}).status, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, EveryDb, ::testing::Values(Db::Sqlite, Db::Postgres), BackendName);
