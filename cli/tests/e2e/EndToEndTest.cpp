@@ -4,7 +4,6 @@
 
 #include <sqlite3.h>
 
-#include <fstream>
 #include <memory>
 #include <regex>
 
@@ -23,8 +22,7 @@ namespace {
 
 struct Result {
   int status;
-  std::string out;
-  std::string err;
+  std::string out, err;
 };
 
 // One quarlopages for the suite: its map folder holds db/cli.db; PostgreSQL is reached by ODBC.
