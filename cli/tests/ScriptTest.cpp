@@ -5,14 +5,12 @@
 
 using namespace quarlocli;
 
-using Batches = std::vector<std::string>;
-
 TEST(SplitScript, BatchesPerMode) {
   struct Row {
     const char* name;
     const char* script;
     SplitMode mode;
-    Batches batches;
+    std::vector<std::string> batches;
   };
   const Row rows[] = {
       {"semicolons outside quotes and comments, empty batches dropped",

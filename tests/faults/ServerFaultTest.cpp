@@ -44,7 +44,6 @@ class ServerFaults : public ::testing::Test {
     site_.Start(app_->EncKey(), extra, env);
     app_->SetWebSite(site_.WebSite());
   }
-  // A SQLite file of `rows` rows, the server, and a login to it.
   void StartOnSqlite(int rows) {
     quarlopages::testing::MakeSqliteFile(site_.map / "t.db",
                                          quarlopages::testing::NumberedRows(rows));

@@ -62,7 +62,6 @@ class Site : public ::testing::Test {
     int status = c.Wait();
     return {status, c.Out(), c.Err()};
   }
-  // The password comes from the environment.
   Result Quarlo(Db db, std::vector<std::string> more, Vars env = {}) {
     if (db == Db::Postgres) env["QUARLO_PASSWORD"] = Env("QUARLO_TEST_PG_PASSWORD");
     return Run(Login(db, std::move(more)), env);
