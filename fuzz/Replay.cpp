@@ -1,4 +1,4 @@
-// Runs a fuzz target over saved inputs (files, or every file in folders) in the normal build,
+// Runs a fuzz target over saved inputs (every file in the folders given) in the normal build,
 // so the seed corpus and each input that once crashed stay regression tests.
 #include <algorithm>
 #include <cstdint>
@@ -13,14 +13,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 int main(int argc, char** argv) {
   namespace fs = std::filesystem;
   std::vector<fs::path> files;
-  for (int i = 1; i < argc; ++i) {
-    if (fs::is_directory(argv[i])) {
+  for (int i = 1; i < argc; ++i)
+    if (fs::is_directory(argv[i]))
       for (const auto& entry : fs::directory_iterator(argv[i]))
         if (entry.is_regular_file()) files.push_back(entry.path());
-    } else if (fs::exists(argv[i])) {
-      files.push_back(argv[i]);
-    }
-  }
   std::sort(files.begin(), files.end());
   for (const auto& file : files) {
     std::ifstream in(file, std::ios::binary);

@@ -58,11 +58,6 @@ TEST(DisplayWidth, WideCharactersTakeTwoColumns) {
 
 TEST(ProgressLine, ShowsOnlyForLongResultsAndErasesItself) {
   std::ostringstream err;
-  {
-    ProgressLine off(err, false);
-    off.Start();
-    off.Update(1);
-  }
   ProgressLine p(err, true);
   p.Start();
   p.Update(10);  // a short result shows nothing

@@ -13,8 +13,6 @@
 
 namespace {
 
-using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
-
 // Peak resident memory of this process so far, in MiB.
 long PeakRssMiB() {
   std::ifstream status("/proc/self/status");
@@ -26,7 +24,7 @@ long PeakRssMiB() {
 // A site whose key check and open page accept and whose execute page is `execute`, and an
 // application logged in to it.
 struct BadSite {
-  BadSite(Handler execute, int timeout) {
+  BadSite(std::function<void(const httplib::Request&, httplib::Response&)> execute, int timeout) {
     server.server().Get(".*", [execute](const httplib::Request& req, httplib::Response& res) {
       if (req.get_param_value("Opt") == "0") {
         res.set_content("OK<EncKey>k1</EncKey><MapPath>D:\\db</MapPath>", "text/plain");
